@@ -45,7 +45,8 @@ inline constexpr char kUserMarkerFile[] = "usr.txt";
 inline constexpr char kDefaultExeName[] = "TeraPad.exe";
 inline constexpr char kDefaultIniName[] = "TeraPad.ini";
 
-// The mapping name for a main window handle; `buffer` needs 32 bytes.
+// The number that names the mapping of a main window (its handle, as the
+// 32-bit value the host itself formats).
 inline uint32_t MappingHandleValue(const void* mainWindow) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mainWindow));
 }

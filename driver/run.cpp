@@ -1,0 +1,124 @@
+#include "driver/run.h"
+
+#include <cstring>
+
+#include "convert/convert.h"
+#include "convert/quote_marks.h"
+#include "dialog/options_dialog.h"
+#include "driver/messages.h"
+#include "driver/switches.h"
+#include "host/host_contract.h"
+
+namespace qv {
+namespace {
+
+void ShowError(RunContext& ctx, const char* text) {
+  Os().MessageBoxA(ctx.link.mainWindow, text, kCaption, win::kMbIconError);
+}
+
+void ReportBadArgument(void* context, int32_t index, const char* argument) {
+  auto& ctx = *static_cast<RunContext*>(context);
+  FormatBadArgument(ctx.message, sizeof ctx.message, index, argument);
+  ShowError(ctx, ctx.message);
+}
+
+// The host's quote marks, read once per process from its INI file.
+void LoadHostQuoteMarks(void* context, char* buffer, size_t size) {
+  const auto& link = *static_cast<const EditorLink*>(context);
+  Os().GetPrivateProfileStringA(host::kOptionSection, host::kQuoteMarkKey, kDefaultQuoteMarks, buffer,
+                                static_cast<uint32_t>(size), link.hostIniPath);
+}
+
+QuoteMarkList& HostQuoteMarks(RunContext& ctx) {
+  QuoteMarkList& marks = QuoteMarkList::Process();
+  marks.SetLoader(LoadHostQuoteMarks, &ctx.link);
+  return marks;
+}
+
+// Fetches the text (selection or whole) as the host reports; null on failure.
+char* FetchText(RunContext& ctx, RunServices& services) {
+  const int32_t state = services.GetSelectionState(ctx.link);
+  ctx.HasSelection = state == -1 ? 0 : 1;
+  return ctx.HasSelection ? services.ReadSelectedText(ctx.link) : services.ReadAllText(ctx.link);
+}
+
+bool WriteBack(RunContext& ctx, RunServices& services, const char* text) {
+  if (ctx.HasSelection) return services.ReplaceSelectedText(ctx.link, text);
+  const bool complete = services.ReplaceAllText(ctx.link, text);
+  services.SetCaret(ctx.link, 0);
+  return complete;
+}
+
+int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
+  services.Attach(ctx.link);
+  ctx.arguments.Construct();
+  if (!ctx.link.IsAttached()) {
+    ShowError(ctx, kMsgAttachFailed);
+    return -1;
+  }
+  ParseSwitches(ctx.arguments, ctx.options, ctx.ShowDialog, ReportBadArgument, &ctx);
+  if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == 2) return -1;
+  FixUpOptions(ctx.options);
+
+  char* text = FetchText(ctx, services);
+  if (text == nullptr) {
+    ShowError(ctx, kMsgFetchFailed);
+    return -1;
+  }
+  if (!ConvertText(ctx, services, &text)) return -1;
+  if (!WriteBack(ctx, services, text)) {
+    ShowError(ctx, kMsgWriteBackFailed);
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool RunServices::ConvertToHalf(RunContext& ctx, char* text) { return qv::ConvertToHalf(ctx, text); }
+bool RunServices::ConvertToFull(RunContext& ctx, char** text) { return qv::ConvertToFull(ctx, text); }
+intptr_t RunServices::RunOptionsDialog(RunContext& ctx, ModuleHandle instance) {
+  return qv::RunOptionsDialog(ctx, instance);
+}
+
+bool ConvertToHalf(RunContext& ctx, char* text) {
+  return qv::ConvertToHalf(ctx.options, HostQuoteMarks(ctx), text);
+}
+
+bool ConvertToFull(RunContext& ctx, char** text) {
+  const size_t n = std::strlen(*text);
+  size_t bytes = 0;
+  // A size that cannot be expressed is as good as memory that is not there.
+  *text = FullBlockSize(n, &bytes)
+              ? static_cast<char*>(Os().HeapReAlloc(ctx.link.heap, win::kHeapNoSerialize, *text, bytes))
+              : nullptr;
+  if (*text == nullptr) {
+    ShowError(ctx, kMsgOutOfMemory);
+    return false;
+  }
+  ConvertToFullInBlock(ctx.options, HostQuoteMarks(ctx), *text, n);
+  return true;
+}
+
+bool ConvertText(RunContext& ctx, RunServices& services, char** text) {
+  const bool converted =
+      ctx.options.ExchangeZenHan == 1 ? services.ConvertToHalf(ctx, *text) : services.ConvertToFull(ctx, text);
+  if (!converted) return false;
+  if (ctx.options.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(*text);
+  return true;
+}
+
+int Run(ModuleHandle instance, RunServices& services) {
+  RunContext ctx;
+  const int result = RunSequence(ctx, services, instance);
+  ctx.arguments.Destroy();
+  ctx.link.Detach();
+  return result;
+}
+
+int Run(ModuleHandle instance) {
+  RunServices services;
+  return Run(instance, services);
+}
+
+}  // namespace qv

@@ -1,0 +1,17 @@
+// INI profile functions for builds without Win32, with the Windows behaviour
+// the tool relies on: section and key names match without regard to case,
+// values are trimmed (and a pair of enclosing quotes removed), a missing file,
+// section or key yields the default, the integer reading takes the leading
+// decimal digits, and a write changes one line and keeps everything else.
+#pragma once
+
+#include <cstdint>
+
+namespace qv::portable {
+
+uint32_t IniGetString(const char* section, const char* key, const char* defaultValue, char* buffer, uint32_t size,
+                      const char* file);
+uint32_t IniGetInt(const char* section, const char* key, int32_t defaultValue, const char* file);
+bool IniWriteString(const char* section, const char* key, const char* value, const char* file);
+
+}  // namespace qv::portable
