@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# One end-to-end case: starts the substitute host, runs Quorvel.exe against it
+# in another process, quits the host and checks the saved bytes, selection,
+# exit code and journal. Usage: e2e.sh BIN_DIR WINE_RUN CASE
+set -u
+BIN=$1 WINE_RUN=$2 CASE=$3
+W=$(mktemp -d /tmp/qv-e2e.XXXXXX)
+trap 'rm -rf "$W"' EXIT
+win() { echo "Z:${1//\//\\}"; }   # Unix path -> path as the Windows program sees it
+cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+fail() { echo "FAIL [$CASE]: $*"; [ -f "$W/j" ] && { echo "--- journal"; tail -40 "$W/j"; }; exit 1; }
+
+start_host() {  # extra host switches
+  rm -f "$W/ready"
+  "$WINE_RUN" "$BIN/quorvel-testhost.exe" --ready "$(win "$W/ready")" --save "$(win "$W/out")" \
+    --journal "$(win "$W/j")" --auto-dismiss "$@" >"$W/host.log" 2>&1 &
+  HOST_PID=$!
+  for _ in $(seq 300); do [ -f "$W/ready" ] && return 0; sleep 0.05; done
+  fail "host did not get ready"
+}
+quit_host() {
+  "$WINE_RUN" "$BIN/quorvel-testhost.exe" --quit >/dev/null 2>&1
+  wait "$HOST_PID" 2>/dev/null
+}
+run_tool() {  # switches; sets RC (-1 read as 255 or 4294967295 -> -1)
+  "$WINE_RUN" "$BIN/Quorvel.exe" "$@" >"$W/tool.log" 2>&1
+  RC=$?
+  [ "$RC" = 255 ] || [ "$RC" = 4294967295 ] && RC=-1
+}
+expect_rc() { [ "$RC" = "$1" ] || fail "exit code $RC, expected $1"; }
+expect_text() {  # expected UTF-8 text of the first pane (or file suffix in $2)
+  local want; want=$(cp932 "$1" | xxd -p | tr -d '\n')
+  local got; got=$(xxd -p "$W/out${2:-}" | tr -d '\n')
+  [ "$want" = "$got" ] || fail "text $(iconv -f CP932 -t UTF-8 "$W/out${2:-}" 2>/dev/null | head -c 200), expected $1"
+}
+expect_sel() { [ "$(cat "$W/out${2:-}.sel")" = "$1" ] || fail "selection $(cat "$W/out${2:-}.sel"), expected $1"; }
+journal_has() { grep -q -- "$1" "$W/j" || fail "journal lacks '$1'"; }
+journal_lacks() { grep -q -- "$1" "$W/j" && fail "journal has '$1'"; return 0; }
+bytes_of() { cp932 "$1" | wc -c; }
+load() { cp932 "$1" > "$W/in"; echo "$(win "$W/in")"; }
+
+[ -x "$BIN/Quorvel.exe" ] || [ -f "$BIN/Quorvel.exe" ] || fail "Quorvel.exe not built"
+V=$(win "$BIN/versions")
+
+case $CASE in
+  typical)  # the everyday run: half-width katakana selected, /xKJ, mapping-capable host
+    DOC="ﾃｽﾄ ﾃﾞｰﾀ"
+    start_host --load "$(load "$DOC")" --select 0,$(bytes_of "$DOC") --exe-name "$V\\0.73.0.1.dll"
+    run_tool /xKJ; quit_host
+    expect_rc 0; expect_text "テスト データ"; expect_sel "0 $(bytes_of "テスト データ")"
+    journal_has "main HostMsgReadText 1 0 [1-9]"; journal_has "main HostMsgWriteText 1 "
+    journal_lacks "EM_REPLACESEL" ;;
+  full-to-half-selection)
+    DOC="前ＡＢＣ１２３後"
+    start_host --load "$(load "$DOC")" --select 2,14 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /dXANkjs; quit_host
+    expect_rc 0; expect_text "前ABC123後"; expect_sel "2 8" ;;
+  whole-text)  # no selection: the whole text converted, caret at 0 afterwards
+    DOC="ﾃｽﾄ ﾃﾞｰﾀ"
+    start_host --load "$(load "$DOC")" --select 3,3 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /dxKJ; quit_host
+    expect_rc 0; expect_text "テスト データ"; expect_sel "0 0"
+    journal_has "main HostMsgReadText 0 0 [1-9]"; journal_has "main HostMsgWriteText 0 " ;;
+  version-*)  # each threshold decides which private messages the host gets
+    VER=${CASE#version-}
+    DOC="ｱｲｳ"
+    start_host --load "$(load "$DOC")" --select 0,3 --exe-name "$V\\$VER.dll"
+    run_tool /dxKJ; quit_host
+    expect_rc 0; expect_text "アイウ"; expect_sel "0 6"
+    case $VER in
+      0.73.0.1) journal_has HostMsgGetSelectionState; journal_has HostMsgReadText; journal_has HostMsgWriteText ;;
+      0.72.0.6|0.73.0.0) journal_has HostMsgGetSelectionState; journal_lacks HostMsgReadText; journal_lacks HostMsgWriteText; journal_has EM_REPLACESEL ;;
+      *) journal_lacks HostMsgGetSelectionState; journal_lacks HostMsgReadText; journal_has EM_REPLACESEL ;;
+    esac ;;
+  no-mapping)  # a refusing host: the tool falls back to edit-control messages
+    DOC="ｱｲｳ"
+    start_host --load "$(load "$DOC")" --select 0,3 --exe-name "$V\\0.73.0.1.dll" --no-mapping
+    run_tool /dxKJ; quit_host
+    expect_rc 0; expect_text "アイウ"; expect_sel "0 6"
+    journal_has "main HostMsgReadText 1 0 0"; journal_has EM_REPLACESEL ;;
+  long-*)  # long whole texts through edit-control messages, read in pieces
+    N=${CASE#long-}; LIMIT=""
+    [ "$N" = replace ] && { N=70000; LIMIT="--replace-limit 30000"; }
+    python3 -c "import sys; sys.stdout.buffer.write((b'\xb1'*$N))" > "$W/in"
+    python3 -c "import sys; sys.stdout.buffer.write(('ア'*$N).encode('cp932'))" > "$W/want"
+    start_host --load "$(win "$W/in")" --select 0,0 --exe-name "$V\\0.72.0.5.dll" $LIMIT
+    run_tool /dxKJ; quit_host
+    expect_rc 0
+    cmp -s "$W/want" "$W/out" || fail "long text differs ($(wc -c <"$W/out") bytes)"
+    expect_sel "0 0"
+    if [ "$N" -gt 32760 ]; then journal_has "WM_CLEAR"; journal_has "EM_UNDO"; fi ;;
+  quote-ini)  # lines starting with the INI's quote mark stay as they are
+    printf '[Option]\r\nInyouhu=#\r\n' > "$W/host.ini"
+    DOC=$'ｱ\r\n#ｲ\r\n>ｳ'
+    start_host --load "$(load "$DOC")" --exe-name "$V\\0.73.0.1.dll" --ini-path "$(win "$W/host.ini")"
+    run_tool /dxKJl; quit_host
+    expect_rc 0; expect_text $'ア\r\n#ｲ\r\n>ウ' ;;
+  quote-default)
+    DOC=$'ｱ\r\n>ｲ'
+    start_host --load "$(load "$DOC")" --exe-name "$V\\0.73.0.1.dll" --ini-path "$(win "$W/absent.ini")"
+    run_tool /dxKJl; quit_host
+    expect_rc 0; expect_text $'ア\r\n>ｲ' ;;
+  second-pane)  # the active second pane is the one converted
+    printf 'ｱ' | iconv -t CP932 > "$W/in"; printf 'ｲ' | iconv -t CP932 > "$W/in2"
+    start_host --load "$(win "$W/in")" --second-pane "$(win "$W/in2")" --active 2 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /dxKJ; quit_host
+    expect_rc 0; expect_text "ｱ"; expect_text "イ" .2 ;;
+  no-host)  # nothing of the host in front: message, exit -1, after about 2.5 s
+    T0=$(date +%s%N); run_tool /dxKJ; T1=$(date +%s%N)
+    expect_rc -1
+    MS=$(( (T1 - T0) / 1000000 ))
+    [ "$MS" -ge 2000 ] || fail "gave up after $MS ms" ;;
+  bad-switch)  # message box naming the argument, then the options dialog (cancelled: no change)
+    DOC="ｱ"
+    start_host --load "$(load "$DOC")" --select 0,1 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /dxKJ /Q &
+    TOOL=$!
+    for _ in $(seq 200); do grep -q "messagebox" "$W/j" 2>/dev/null && break; sleep 0.05; done
+    journal_has "messagebox caption=Quorvel text=2 番目の引数が認識できません： '/Q'"
+    sleep 1; kill "$TOOL" 2>/dev/null; quit_host ;;
+  *) fail "unknown case" ;;
+esac
+echo "PASS [$CASE]"
