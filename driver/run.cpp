@@ -96,8 +96,7 @@ bool ConvertToFull(RunContext& ctx, char** text) {
     ShowError(ctx, kMsgOutOfMemory);
     return false;
   }
-  ConvertToFullInBlock(ctx.options, HostQuoteMarks(ctx), *text, n);
-  return true;
+  return ConvertToFullInBlock(ctx.options, HostQuoteMarks(ctx), *text, n);
 }
 
 bool ConvertText(RunContext& ctx, RunServices& services, char** text) {
