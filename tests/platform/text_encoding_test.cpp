@@ -1,0 +1,35 @@
+#include "platform/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(TextEncodingTest, RoundTripsJapanese) {
+  const std::string cp932 = "\x83\x65\x83L\x83X\x83g \xC3\xDE\xB0\xC0 \x81\x60\x81\x7C\x81\x8F";  // テキスト ﾃﾞｰﾀ ～－￥
+  std::string utf8, back;
+  ASSERT_TRUE(Cp932ToUtf8(cp932, utf8, nullptr));
+  EXPECT_EQ(utf8, "\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88 \xEF\xBE\x83\xEF\xBE\x9E\xEF\xBD\xB0\xEF\xBE\x80 "
+                  "\xEF\xBD\x9E\xEF\xBC\x8D\xEF\xBF\xA5");
+  ASSERT_TRUE(Utf8ToCp932(utf8, back, nullptr));
+  EXPECT_EQ(back, cp932);
+}
+
+TEST(TextEncodingTest, UnconvertibleCharacterReportsItsOffset) {
+  std::string out;
+  size_t offset = 99;
+  // "ab" then U+1F600, which code page 932 cannot hold.
+  EXPECT_FALSE(Utf8ToCp932("ab\xF0\x9F\x98\x80", out, &offset));
+  EXPECT_EQ(offset, 2u);
+  EXPECT_TRUE(out.empty());
+  EXPECT_FALSE(Utf8ToCp932("abc\xE3\x81", out, &offset)) << "a cut-off sequence";
+  EXPECT_EQ(offset, 3u);
+}
+
+TEST(TextEncodingTest, LossyKeepsWhatConverts) {
+  EXPECT_EQ(Cp932ToUtf8Lossy("Quorvel"), "Quorvel");
+  EXPECT_EQ(Cp932ToUtf8Lossy("\x82\xA0"), "\xE3\x81\x82");  // あ
+}
+
+}  // namespace
+}  // namespace qv
