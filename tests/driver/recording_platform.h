@@ -29,6 +29,7 @@ class RecordingPlatform : public Platform {
   // Heap operations (create, alloc, realloc) are numbered from 1; this one fails.
   int failHeapOperation = 0;
   int heapOperations = 0;
+  std::vector<uint32_t> sleeps;
 
   HeapHandle HeapCreate(uint32_t o, size_t i, size_t m) override {
     if (Fails()) return nullptr;
@@ -55,7 +56,8 @@ class RecordingPlatform : public Platform {
   // Everything else goes to the real platform.
   ModuleHandle GetModuleHandleA(const char* n) override { return real_.GetModuleHandleA(n); }
   uint32_t GetModuleFileNameA(ModuleHandle m, char* b, uint32_t s) override { return real_.GetModuleFileNameA(m, b, s); }
-  void Sleep(uint32_t ms) override { real_.Sleep(ms); }
+  // Waits are counted, not slept.
+  void Sleep(uint32_t ms) override { sleeps.push_back(ms); }
   uint32_t GetFileAttributesA(const char* p) override { return real_.GetFileAttributesA(p); }
   bool GetUserNameA(char* b, uint32_t* s) override { return real_.GetUserNameA(b, s); }
   uint32_t GetPrivateProfileIntA(const char* s, const char* k, int32_t d, const char* f) override {
