@@ -3,7 +3,7 @@
 
 qv_install_packages() {
   local want=(cmake g++ make googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
-              binutils-mingw-w64-i686 wine64 xvfb locales "$@")
+              binutils-mingw-w64-i686 wine wine64 xvfb locales "$@")
   local missing=()
   for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
