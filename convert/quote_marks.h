@@ -1,7 +1,9 @@
-// The host's quote marks: lines that begin with one of them are left alone.
+// The host's quote marks: lines that begin with one of them (after blanks)
+// are left alone by both conversions unless ProcessQuotedLine is set.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace qv {
@@ -20,10 +22,26 @@ class QuoteMarkList {
     loader_ = loader;
     context_ = context;
   }
+  // Loads the given marks at once (tests, and callers without a host).
+  void SetForTesting(std::string_view marks);
+  void ResetForTesting();
+
+  // Whether the character at text[pos] is one of the marks. `text` is
+  // NUL-terminated at or after pos.
+  bool IsQuoteMark(const char* text, size_t pos);
 
  private:
+  void Load();
+
+  char marks_[kBufferSize] = {};
+  bool loaded_ = false;
   Loader loader_ = nullptr;
   void* context_ = nullptr;
 };
+
+// Passes line breaks and whole quoted lines (with the empty lines after them)
+// from readPos to writePos unchanged. True when a byte other than NUL stands
+// at readPos on return.
+bool SkipQuotedLines(QuoteMarkList& marks, char* text, uint32_t& readPos, uint32_t& writePos, int32_t& lineExamined);
 
 }  // namespace qv
