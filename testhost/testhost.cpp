@@ -63,7 +63,10 @@ const char kHelp[] =
     "                         half of what was asked), gettext-none (delivers 0),\n"
     "                         replace-none (EM_REPLACESEL takes nothing),\n"
     "                         private-nonsense (private messages answer 12345)\n"
-    "  --quit                 close the running host and wait until it has ended\n";
+    "  --quit                 close the running host and wait until it has ended\n"
+    "  --press TITLE ACTIONS  (alone) wait for a top-level window titled TITLE (UTF-8)\n"
+    "                         and act on it; ACTIONS is a comma list of control ids\n"
+    "                         (clicked) and ok, cancel, esc, close\n";
 
 bool Hostile(const char* mode) { return g_opt.hostile == mode; }
 
@@ -409,6 +412,48 @@ int Quit() {
   return IsWindow(h) ? 2 : 0;
 }
 
+std::string FromUtf8(const std::string& utf8) {
+  int wn = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring w(wn, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), w.data(), wn);
+  int n = WideCharToMultiByte(932, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(932, 0, w.data(), wn, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// Drives a dialog of another process the way a user would: clicks on
+// controls, then OK, Esc or the close box. Exit 1 when the window never came.
+int Press(const std::string& titleUtf8, const std::string& actions) {
+  std::string title = FromUtf8(titleUtf8);
+  HWND h = nullptr;
+  for (int i = 0; i < 200 && !(h = FindWindowA(nullptr, title.c_str())); ++i) Sleep(50);
+  if (!h) return 1;
+  Sleep(200);  // let the dialog finish its opening
+  size_t at = 0;
+  while (at <= actions.size()) {
+    size_t comma = actions.find(',', at);
+    std::string a = actions.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    at = comma == std::string::npos ? actions.size() + 1 : comma + 1;
+    if (a == "ok") PostMessageA(h, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(h, IDOK));
+    else if (a == "cancel") PostMessageA(h, WM_COMMAND, IDCANCEL, (LPARAM)GetDlgItem(h, IDCANCEL));
+    else if (a == "esc") {
+      HWND f = GetDlgItem(h, IDOK);
+      PostMessageA(f ? f : h, WM_KEYDOWN, VK_ESCAPE, 1);
+      PostMessageA(f ? f : h, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    }
+    else if (a == "close") PostMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else if (!a.empty()) {
+      HWND c = GetDlgItem(h, atoi(a.c_str()));
+      if (!c) return 3;
+      SendMessageA(c, BM_CLICK, 0, 0);
+    }
+    Sleep(100);
+  }
+  for (int i = 0; i < 100 && IsWindow(h); ++i) Sleep(50);
+  return IsWindow(h) ? 2 : 0;
+}
+
 bool ParseArgs(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -442,6 +487,7 @@ bool ParseArgs(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[1], "--quit") == 0) return Quit();
+  if (argc == 4 && strcmp(argv[1], "--press") == 0) return Press(argv[2], argv[3]);
   if (argc == 2 && strcmp(argv[1], "--help") == 0) { fputs(kHelp, stdout); return 0; }
   if (!ParseArgs(argc, argv)) { fputs(kHelp, stderr); return 2; }
   if (!g_opt.journal.empty()) g_journal = fopen(g_opt.journal.c_str(), "ab");
