@@ -336,7 +336,7 @@ BOOL CALLBACK DismissOne(HWND h, LPARAM) {
     while (s && !text[0]) { GetWindowTextA(s, text, sizeof text); s = FindWindowExA(h, s, "Static", nullptr); }
   }
   bool isMessageBox = GetDlgItem(h, IDOK) && !GetDlgItem(h, 1001);
-  if (!isMessageBox && strcmp(caption, "Quorvel") == 0) return TRUE;  // the options dialog
+  if (!isMessageBox) return TRUE;  // the options dialog is not journaled nor touched
   SetPropA(h, "qv-journaled", (HANDLE)1);
   if (g_journal) {
     fprintf(g_journal, "messagebox caption=%s text=%s\n", ToUtf8(caption).c_str(),

@@ -27,6 +27,17 @@ run_tool() {  # switches; sets RC (-1 read as 255 or 4294967295 -> -1)
   RC=$?
   [ "$RC" = 255 ] || [ "$RC" = 4294967295 ] && RC=-1
 }
+INI=$BIN/Quorvel.ini   # the tool's own settings, next to the executable
+rm -f "$INI"
+trap 'rm -rf "$W" "$INI"' EXIT
+run_tool_with_dialog() {  # dialog actions, switches: the tool runs while the dialog is driven
+  "$WINE_RUN" "$BIN/Quorvel.exe" "${@:2}" >"$W/tool.log" 2>&1 &
+  local tool=$!
+  "$WINE_RUN" "$BIN/quorvel-testhost.exe" --press "Quorvel 全角半角変換の設定" "$1" >/dev/null 2>&1 \
+    || { kill "$tool" 2>/dev/null; fail "could not drive the options dialog ($1)"; }
+  wait "$tool"; RC=$?
+  [ "$RC" = 255 ] || [ "$RC" = 4294967295 ] && RC=-1
+}
 expect_rc() { [ "$RC" = "$1" ] || fail "exit code $RC, expected $1"; }
 expect_text() {  # expected UTF-8 text of the first pane (or file suffix in $2)
   local want; want=$(cp932 "$1" | xxd -p | tr -d '\n')
@@ -110,14 +121,31 @@ case $CASE in
     expect_rc -1
     MS=$(( (T1 - T0) / 1000000 ))
     [ "$MS" -ge 2000 ] || fail "gave up after $MS ms" ;;
-  bad-switch)  # message box naming the argument, then the options dialog (cancelled: no change)
+  bad-switch)  # message box naming the argument, then the options dialog; cancel changes nothing
     DOC="ｱ"
     start_host --load "$(load "$DOC")" --select 0,1 --exe-name "$V\\0.73.0.1.dll"
-    run_tool /dxKJ /Q &
-    TOOL=$!
-    for _ in $(seq 200); do grep -q "messagebox" "$W/j" 2>/dev/null && break; sleep 0.05; done
+    run_tool_with_dialog "cancel" /dxKJ /Q; quit_host
+    expect_rc -1; expect_text "ｱ"; expect_sel "0 1"
     journal_has "messagebox caption=Quorvel text=2 番目の引数が認識できません： '/Q'"
-    sleep 1; kill "$TOOL" 2>/dev/null; quit_host ;;
+    [ "$(grep -c messagebox "$W/j")" = 1 ] || fail "more than one message box"
+    [ -f "$INI" ] && fail "cancel wrote $INI"; true ;;
+  dialog-ok)  # /D: the user picks half-width to full-width and katakana, then OK
+    DOC="ｱA"
+    start_host --load "$(load "$DOC")" --select 0,2 --exe-name "$V\\0.73.0.1.dll"
+    run_tool_with_dialog "1002,1008,1003,ok" /D; quit_host
+    expect_rc 0; expect_text "アA"
+    [ -f "$INI" ] || fail "OK wrote no settings file"
+    ini=$(tr -d '\r' < "$INI")
+    for kv in ExchangeZenHan=0 ProcessAlphabet=0 ProcessKatakana=1 ProcessNumber=0 NoConnectVoiced=0; do
+      grep -qx "$kv" <<<"$ini" || fail "settings file lacks $kv: $ini"
+    done
+    [ "$(grep -c '=' <<<"$ini")" = 12 ] || fail "settings file has not twelve keys: $ini" ;;
+  dialog-cancel|dialog-esc|dialog-close)  # every way out but OK ends the run with nothing changed
+    DOC="ｱ"
+    start_host --load "$(load "$DOC")" --select 0,1 --exe-name "$V\\0.73.0.1.dll"
+    run_tool_with_dialog "1002,1008,${CASE#dialog-}" /D; quit_host
+    expect_rc -1; expect_text "ｱ"; expect_sel "0 1"
+    [ -f "$INI" ] && fail "${CASE#dialog-} wrote $INI"; true ;;
   *) fail "unknown case" ;;
 esac
 echo "PASS [$CASE]"
