@@ -41,6 +41,8 @@ inline constexpr uint32_t kEmUndo = 0x00C7;
 inline constexpr uint32_t kFileMapWrite = 0x0002;
 inline constexpr uint32_t kFileMapRead = 0x0004;
 
+inline constexpr uint32_t kErrorAlreadyExists = 183;
+
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 inline constexpr uint32_t kFileAttributeDirectory = 0x00000010;
 
@@ -108,6 +110,10 @@ class Platform {
   virtual void* MapViewOfFile(KernelHandle mapping, uint32_t access) = 0;
   virtual bool UnmapViewOfFile(void* view) = 0;
   virtual bool CloseHandle(KernelHandle handle) = 0;
+  // Right after CreateFileMappingA: kErrorAlreadyExists when the name was
+  // already taken (the section keeps its first size). Fakes that do not
+  // model it report 0.
+  virtual uint32_t GetLastError() { return 0; }
 
   // --- user32: windows and messages --------------------------------------
   virtual Window GetForegroundWindow() = 0;

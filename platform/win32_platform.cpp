@@ -99,6 +99,7 @@ class Win32Platform final : public Platform {
   }
   bool UnmapViewOfFile(void* view) override { return ::UnmapViewOfFile(view) != FALSE; }
   bool CloseHandle(KernelHandle handle) override { return ::CloseHandle(handle) != FALSE; }
+  uint32_t GetLastError() override { return ::GetLastError(); }
 
   Window GetForegroundWindow() override { return ::GetForegroundWindow(); }
   int GetClassNameA(Window window, char* buffer, int size) override { return ::GetClassNameA(W(window), buffer, size); }
