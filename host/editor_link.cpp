@@ -305,7 +305,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
     SelectRange(pane, selectionStart, int64_t{selectionStart} + selectionLength);
   }
   // Less than announced, or a text that changed while it was read: writing
-  // such a read back over the whole text would lose the rest of it.
+  // such a read back over the whole text (or selection) would lose the rest.
   if (!failed && (pos != total || link.GetTextLength() != total)) failed = true;
   if (failed) {
     Os().HeapFree(link.heap, 0, block);
