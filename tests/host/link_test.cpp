@@ -203,6 +203,7 @@ TEST_F(LinkTest, IniPathFromChildOrDerived) {
   SetPlatformForTesting(&d);
 }
 
+#ifndef _WIN32  // the tree is made with this machine's paths; the logic is the same everywhere
 // The derivation on a real directory tree; paths are written the host's way.
 class IniDerivationTest : public ::testing::Test {
  protected:
@@ -266,6 +267,7 @@ TEST_F(IniDerivationTest, Cases) {
   const std::string tooLong = "C:\\" + std::string(300, 'x') + "\\TeraPad.exe";
   EXPECT_STREQ(DeriveHostIniPath(heap, tooLong.c_str()), "TeraPad.ini");
 }
+#endif
 
 TEST_F(LinkTest, VersionDecidesHostVersion) {
   struct Case {
