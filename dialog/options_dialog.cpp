@@ -1,5 +1,9 @@
 #include "dialog/options_dialog.h"
 
+#include <array>
+
+#include "dialog/option_rules.h"
+#include "dialog/settings_file.h"
 #include "driver/messages.h"
 
 namespace qv {
@@ -8,14 +12,100 @@ namespace {
 inline constexpr char kMsgDialogFailed[] =
     "\x83_\x83\x43\x83\x41\x83\x8D\x83O\x82\xCC\x8BN\x93\xAE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // ダイアログの起動に失敗しました。
 
+// One dialog at a time, on the run's only thread.
+std::array<char, kSettingsPathSize> g_settingsPath{};
+RunContext* g_context = nullptr;
+
+ControlView ReadControls(Window dialog) {
+  ControlView view;
+  for (int id = kFirstButtonId; id <= kLastButtonId; ++id) {
+    view.SetChecked(id, Os().IsDlgButtonChecked(dialog, id) == win::kBstChecked);
+  }
+  return view;
+}
+
+void ApplyEnabling(Window dialog) {
+  const Enabling on = EnablingRules(ReadControls(dialog));
+  Os().EnableWindow(Os().GetDlgItem(dialog, kIdImpossibleReverse), on.impossibleReverse);
+  Os().EnableWindow(Os().GetDlgItem(dialog, kIdHiraToKana), on.hiraToKana);
+  Os().EnableWindow(Os().GetDlgItem(dialog, kIdNoConnectVoiced), on.noConnectVoiced);
+}
+
+void Open(RunContext& ctx, Window dialog) {
+  Os().SetClassIconFromResource(dialog, Os().GetModuleHandleA(nullptr), kOptionsIconGroup);
+  PlaceOverOwner(dialog, ctx.link.mainWindow, true);
+  BuildSettingsPath(g_settingsPath);
+  LoadSettings(g_settingsPath.data(), ctx.options);
+  const ControlView view = ViewOfOptions(ctx.options);
+  // Only the radio button of the direction is touched.
+  Os().CheckDlgButton(dialog, ctx.options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, win::kBstChecked);
+  for (const SettingsKey& key : OptionBoxKeys()) {
+    Os().CheckDlgButton(dialog, key.controlId, view.IsChecked(key.controlId) ? win::kBstChecked : win::kBstUnchecked);
+  }
+  ApplyEnabling(dialog);
+}
+
+int Confirm(RunContext& ctx, Window dialog) {
+  const OkOutcome outcome = StoreOnOk(ReadControls(dialog), ctx.options);
+  if (outcome != OkOutcome::kConfirmed) {
+    Os().MessageBoxA(ctx.link.mainWindow, OkNotice(outcome), kCaption, win::kMbIconInformation);
+    return 0;
+  }
+  SaveSettings(g_settingsPath.data(), ctx.options);
+  AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
+  return 1;
+}
+
 }  // namespace
 
-// The dialog template and its procedure are not part of this build yet, so
-// the dialog cannot be created: the user is told and the run ends.
-intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle) {
-  Os().MessageBoxA(ctx.link.mainWindow, kMsgDialogFailed, kCaption, win::kMbIconInformation);
-  return 2;
+int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintptr_t wParam, intptr_t) {
+  if (ctx == nullptr) return 0;
+  switch (message) {
+    case win::kWmInitDialog:
+      Open(*ctx, dialog);
+      return 0;
+    case win::kWmCommand: {
+      const int id = static_cast<int>(wParam & 0xFFFF);
+      if (id == win::kIdOk) return Confirm(*ctx, dialog);
+      if (id == win::kIdCancel) {
+        Os().SendMessageA(dialog, win::kWmClose, 0, 0);
+        return 0;
+      }
+      if (TriggersEnabling(id)) ApplyEnabling(dialog);
+      return 0;
+    }
+    case win::kWmClose:
+      AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
+      return 2;
+    case win::kWmShowWindow:
+      AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwActivate | win::kAwCenter);
+      return 0;
+    default:
+      return 0;
+  }
 }
+
+intptr_t OptionsDialogProc(Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == win::kWmInitDialog) g_context = reinterpret_cast<RunContext*>(lParam);
+  const int result = HandleOptionsMessage(g_context, dialog, message, wParam, lParam);
+  if (result == 1 || result == 2) Os().EndDialog(dialog, result);
+  return 0;
+}
+
+intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance) {
+  g_context = nullptr;
+  const intptr_t result = Os().DialogBoxParamA(instance, kOptionsDialogTemplate, ctx.link.mainWindow,
+                                               OptionsDialogProc, reinterpret_cast<intptr_t>(&ctx));
+  // The context lives on the caller's stack; keep no pointer to it.
+  g_context = nullptr;
+  if (result == -1) {
+    Os().MessageBoxA(ctx.link.mainWindow, kMsgDialogFailed, kCaption, win::kMbIconInformation);
+    return 2;
+  }
+  return result;
+}
+
+const char* OptionsSettingsPath() { return g_settingsPath.data(); }
 
 void PlaceOverOwner(Window window, Window owner, bool upperThird) {
   Rect own;
@@ -23,12 +113,10 @@ void PlaceOverOwner(Window window, Window owner, bool upperThird) {
   if (!Os().GetWindowRect(window, &own)) return;
   const bool haveReference = owner != nullptr ? Os().GetWindowRect(owner, &reference) : Os().GetWorkArea(&reference);
   if (!haveReference) return;
-  const int32_t w = own.right - own.left;
-  const int32_t h = own.bottom - own.top;
-  // Signed divisions that truncate toward zero; not clamped to the screen.
-  const int32_t x = reference.left + ((reference.right - reference.left) - w) / 2;
-  const int32_t y = reference.top + ((reference.bottom - reference.top) - h) / (upperThird ? 3 : 2);
-  Os().MoveWindow(window, x, y, w, h, false);
+  const Point at = PlaceOver(own, reference, upperThird);
+  const auto w = static_cast<int32_t>(int64_t{own.right} - own.left);
+  const auto h = static_cast<int32_t>(int64_t{own.bottom} - own.top);
+  Os().MoveWindow(window, at.x, at.y, w, h, false);
 }
 
 void AnimateIfAvailable(Window window, uint32_t milliseconds, uint32_t flags) {

@@ -9,16 +9,29 @@
 namespace qv {
 
 inline constexpr int kOptionsDialogTemplate = 101;
+inline constexpr uint32_t kDialogAnimationMs = 120;
 
 // 1: confirmed (options stored and saved); 2: cancelled, closed, or the
-// dialog could not be created (after telling the user).
+// dialog could not be created (after telling the user). Any other value the
+// dialog manager reports is passed on.
 intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance);
+
+// The dialog procedure: keeps the context given with WM_INITDIALOG, hands
+// every message to the handler and ends the dialog on 1 or 2. Always 0.
+intptr_t OptionsDialogProc(Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// The per-message work: 1 ends the dialog as confirmed, 2 as cancelled,
+// 0 carries on. Without a context every message is ignored.
+int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// The settings path the dialog built when it last opened (empty before).
+const char* OptionsSettingsPath();
 
 // Moves the window, keeping its size, over its owner (or the work area):
 // centred horizontally, a third (or half) of the free height above it.
 void PlaceOverOwner(Window window, Window owner, bool upperThird);
 
-// Plays AnimateWindow where the platform has it.
+// Plays AnimateWindow where the platform has it; looked up at every call.
 void AnimateIfAvailable(Window window, uint32_t milliseconds, uint32_t flags);
 
 }  // namespace qv

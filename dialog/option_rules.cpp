@@ -1,0 +1,69 @@
+#include "dialog/option_rules.h"
+
+#include "dialog/settings_file.h"
+
+namespace qv {
+namespace {
+
+inline constexpr char kMsgNeedDirection[] =
+    "\x81u\x95\xCF\x8A\xB7\x95\xFB\x8C\xFC\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換方向」 を指定してください。
+inline constexpr char kMsgNeedTarget[] =
+    "\x81u\x95\xCF\x8A\xB7\x91\xCE\x8F\xDB\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換対象」 を指定してください。
+
+}  // namespace
+
+Enabling EnablingRules(const ControlView& view) {
+  const bool katakana = view.IsChecked(kIdKatakana);
+  return Enabling{
+      .impossibleReverse = view.IsChecked(kIdFullToHalf) && view.IsChecked(kIdPunct),
+      .hiraToKana = katakana,
+      .noConnectVoiced = view.IsChecked(kIdHalfToFull) && katakana,
+  };
+}
+
+bool TriggersEnabling(int controlId) {
+  return controlId == kIdFullToHalf || controlId == kIdHalfToFull || controlId == kIdPunct ||
+         controlId == kIdKatakana;
+}
+
+ControlView ViewOfOptions(const ConversionOptions& options) {
+  ControlView view;
+  view.SetChecked(options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, true);
+  for (const SettingsKey& key : OptionBoxKeys()) view.SetChecked(key.controlId, options.*key.flag != 0);
+  return view;
+}
+
+OkOutcome StoreOnOk(const ControlView& view, ConversionOptions& options) {
+  if (view.IsChecked(kIdFullToHalf)) {
+    options.ExchangeZenHan = 1;
+  } else if (view.IsChecked(kIdHalfToFull)) {
+    options.ExchangeZenHan = 0;
+  } else {
+    return OkOutcome::kNeedDirection;
+  }
+  for (const SettingsKey& key : OptionBoxKeys()) options.*key.flag = view.IsChecked(key.controlId) ? 1 : 0;
+  const bool anyTarget = options.ProcessAlphabet || options.ProcessNumber || options.ProcessPunct ||
+                         options.ProcessSpace || options.ProcessKatakana || options.ProcessJPPunct;
+  return anyTarget ? OkOutcome::kConfirmed : OkOutcome::kNeedTarget;
+}
+
+const char* OkNotice(OkOutcome outcome) {
+  switch (outcome) {
+    case OkOutcome::kNeedDirection: return kMsgNeedDirection;
+    case OkOutcome::kNeedTarget: return kMsgNeedTarget;
+    case OkOutcome::kConfirmed: break;
+  }
+  return nullptr;
+}
+
+Point PlaceOver(const Rect& window, const Rect& reference, bool upperThird) {
+  // 64-bit intermediates: rectangles from outside may be anything, and the
+  // differences must not overflow; the result is cut back to 32 bits.
+  const int64_t w = int64_t{window.right} - window.left;
+  const int64_t h = int64_t{window.bottom} - window.top;
+  const int64_t x = reference.left + ((int64_t{reference.right} - reference.left) - w) / 2;
+  const int64_t y = reference.top + ((int64_t{reference.bottom} - reference.top) - h) / (upperThird ? 3 : 2);
+  return Point{static_cast<int32_t>(x), static_cast<int32_t>(y)};
+}
+
+}  // namespace qv

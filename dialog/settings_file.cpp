@@ -1,0 +1,37 @@
+#include "dialog/settings_file.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace qv {
+
+bool BuildSettingsPath(std::span<char, kSettingsPathSize> path) {
+  path[0] = '\0';
+  const uint32_t n = Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), path.data(), kSettingsPathSize);
+  // n == size means the path was cut short; an "ini" beside a cut path would
+  // be some other file. Older systems do not terminate a cut path either.
+  if (n < 3 || n >= kSettingsPathSize || std::memchr(path.data(), '\0', n) != nullptr) {
+    path[0] = '\0';
+    return false;
+  }
+  std::memcpy(path.data() + n - 3, "ini", 4);
+  return true;
+}
+
+void LoadSettings(const char* path, ConversionOptions& options) {
+  if (path == nullptr || path[0] == '\0') return;
+  for (const SettingsKey& key : kSettingsKeys) {
+    uint8_t& flag = options.*key.flag;
+    flag = Os().GetPrivateProfileIntA(kSettingsSection, key.name, flag != 0 ? 1 : 0, path) != 0 ? 1 : 0;
+  }
+}
+
+void SaveSettings(const char* path, const ConversionOptions& options) {
+  if (path == nullptr || path[0] == '\0') return;
+  for (const SettingsKey& key : kSettingsKeys) {
+    Os().WritePrivateProfileStringA(kSettingsSection, key.name, options.*key.flag != 0 ? "1" : "0", path);
+  }
+}
+
+}  // namespace qv
