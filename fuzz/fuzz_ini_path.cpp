@@ -1,0 +1,64 @@
+// The host INI path derived from arbitrary executable paths: never longer than
+// a path buffer, the directory kept whole, no two-byte character split, and
+// the literal fallback when an allocation fails.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "host/discovery.h"
+#include "platform/platform.h"
+#include "platform/portable_heap.h"
+
+namespace {
+
+bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrail(uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// Positions where a character of `s` begins, and its end.
+std::vector<bool> Boundaries(const std::string& s) {
+  std::vector<bool> at(s.size() + 1, false);
+  for (size_t i = 0; i < s.size();) {
+    at[i] = true;
+    const auto b = static_cast<uint8_t>(s[i]);
+    i += (IsLead(b) && i + 1 < s.size() && IsTrail(static_cast<uint8_t>(s[i + 1]))) ? 2 : 1;
+  }
+  at[s.size()] = true;
+  return at;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1 || size > 1024) return 0;
+  const uint8_t failAt = data[0] % 4;  // 0: no allocation fails
+  // Keep the lookups in the working directory's namespace: no '/' reaches the file system.
+  std::string exe;
+  for (size_t i = 1; i < size && data[i] != 0; ++i) exe.push_back(data[i] == '/' ? '\\' : static_cast<char>(data[i]));
+
+  qv::HeapHandle heap = qv::Os().HeapCreate(0, 0, 0);
+  QV_FUZZ_CHECK(heap != nullptr);
+  if (failAt != 0) qv::portable::HeapFaults::Arm(failAt);
+  const char* ini = qv::DeriveHostIniPath(heap, exe.c_str());
+  qv::portable::HeapFaults::Disarm();
+
+  QV_FUZZ_CHECK(ini != nullptr);
+  const std::string result(ini);
+  QV_FUZZ_CHECK(result.size() < qv::kPathBufferSize);
+  // The literal stands in only for a failed allocation or an overlong path.
+  const bool composable = failAt == 0 && exe.size() + 4 < qv::kPathBufferSize;
+  if (result != "TeraPad.ini" || composable) {
+    // The directory of the executable comes first, cut after its backslash.
+    const size_t nameStart = qv::FileNameStart(exe);
+    QV_FUZZ_CHECK(result.compare(0, nameStart, exe, 0, nameStart) == 0);
+    QV_FUZZ_CHECK(result.size() >= 4 && result.compare(result.size() - 4, 4, ".ini") == 0);
+    // Where the result leaves the executable path, a character of it ends.
+    size_t k = 0;
+    while (k < result.size() && k < exe.size() && result[k] == exe[k]) ++k;
+    QV_FUZZ_CHECK(Boundaries(exe)[k]);
+  }
+  QV_FUZZ_CHECK(qv::Os().HeapDestroy(heap));
+  return 0;
+}
