@@ -66,7 +66,8 @@ const char kHelp[] =
     "  --quit                 close the running host and wait until it has ended\n"
     "  --press TITLE ACTIONS  (alone) wait for a top-level window titled TITLE (UTF-8)\n"
     "                         and act on it; ACTIONS is a comma list of control ids\n"
-    "                         (clicked) and ok, cancel, esc, close\n";
+    "                         (clicked) and ok, cancel, esc, close. Prints the text\n"
+    "                         of a message box first (text=...)\n";
 
 bool Hostile(const char* mode) { return g_opt.hostile == mode; }
 
@@ -321,6 +322,17 @@ void SavePanes() {
   }
 }
 
+// The text of a message box: its text control, else its first static with text.
+std::string MessageText(HWND h) {
+  char text[2048] = {};
+  GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
+  if (!text[0]) {
+    HWND s = FindWindowExA(h, nullptr, "Static", nullptr);
+    while (s && !text[0]) { GetWindowTextA(s, text, sizeof text); s = FindWindowExA(h, s, "Static", nullptr); }
+  }
+  return text;
+}
+
 BOOL CALLBACK DismissOne(HWND h, LPARAM) {
   if (GetWindow(h, GW_OWNER) != g_main || !IsWindowVisible(h)) return TRUE;
   char cls[64] = {}, caption[256] = {};
@@ -328,13 +340,7 @@ BOOL CALLBACK DismissOne(HWND h, LPARAM) {
   if (strcmp(cls, "#32770") != 0) return TRUE;
   GetWindowTextA(h, caption, sizeof caption);
   if (GetPropA(h, "qv-journaled")) return TRUE;
-  char text[2048] = {};
-  GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
-  if (!text[0]) {
-    // Some message boxes keep the text in the first static control.
-    HWND s = FindWindowExA(h, nullptr, "Static", nullptr);
-    while (s && !text[0]) { GetWindowTextA(s, text, sizeof text); s = FindWindowExA(h, s, "Static", nullptr); }
-  }
+  const std::string text = MessageText(h);
   bool isMessageBox = GetDlgItem(h, IDOK) && !GetDlgItem(h, 1001);
   if (!isMessageBox) return TRUE;  // the options dialog is not journaled nor touched
   SetPropA(h, "qv-journaled", (HANDLE)1);
@@ -430,6 +436,10 @@ int Press(const std::string& titleUtf8, const std::string& actions) {
   for (int i = 0; i < 200 && !(h = FindWindowA(nullptr, title.c_str())); ++i) Sleep(50);
   if (!h) return 1;
   Sleep(200);  // let the dialog finish its opening
+  // A message box: say what it says, for the caller to check.
+  const std::string text = MessageText(h);
+  if (!text.empty() && GetDlgItem(h, IDOK) && !GetDlgItem(h, 1001)) printf("text=%s\n", ToUtf8(text).c_str());
+  fflush(stdout);
   size_t at = 0;
   while (at <= actions.size()) {
     size_t comma = actions.find(',', at);
