@@ -125,7 +125,7 @@ case $CASE in
     wait "$TOOL"; RC=$?; T1=$(date +%s%N)
     [ "$RC" = 255 ] || [ "$RC" = 4294967295 ] && RC=-1
     expect_rc -1
-    grep -qx "text=TeraPad の捕捉に失敗しました。" "$W/box" || fail "message: $(cat "$W/box")"
+    tr -d "\r" < "$W/box" | grep -qx "text=TeraPad の捕捉に失敗しました。" || fail "message: $(cat "$W/box")"
     MS=$(( (T1 - T0) / 1000000 ))
     [ "$MS" -ge 2400 ] || fail "gave up after $MS ms" ;;
   bad-switch)  # message box naming the argument, then the options dialog; cancel changes nothing
