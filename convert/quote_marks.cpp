@@ -11,7 +11,7 @@ QuoteMarkList& QuoteMarkList::Process() {
   return list;
 }
 
-void QuoteMarkList::SetForTesting(std::string_view marks) {
+void QuoteMarkList::Set(std::string_view marks) {
   std::memset(marks_, 0, sizeof marks_);
   const size_t n = marks.size() < kBufferSize - 1 ? marks.size() : kBufferSize - 1;
   std::memcpy(marks_, marks.data(), n);

@@ -22,8 +22,10 @@ class QuoteMarkList {
     loader_ = loader;
     context_ = context;
   }
-  // Loads the given marks at once (tests, and callers without a host).
-  void SetForTesting(std::string_view marks);
+  // Loads the given marks at once (callers without a host); at most 1023 bytes
+  // are kept, and a NUL ends them.
+  void Set(std::string_view marks);
+  void SetForTesting(std::string_view marks) { Set(marks); }
   void ResetForTesting();
 
   // Whether the character at text[pos] is one of the marks. `text` is

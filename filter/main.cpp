@@ -1,0 +1,349 @@
+// quorvel-filter: the conversion engine on standard input and output.
+//
+// Exit codes: 0 converted and written, 1 read or write failure, 2 bad
+// argument, 3 a character code page 932 cannot hold (--utf8), 4 the text is
+// too large for the engine or memory ran out.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "convert/convert.h"
+#include "convert/quote_marks.h"
+#include "driver/argument_list.h"
+#include "driver/switches.h"
+#include "platform/platform.h"
+#include "platform/text_encoding.h"
+
+namespace qv {
+namespace {
+
+enum Exit { kExitOk = 0, kExitIo = 1, kExitUsage = 2, kExitUnmappable = 3, kExitTooLarge = 4 };
+
+constexpr char kVersion[] = "quorvel-filter 1.0.0.0\n";
+
+// Messages in code page 932, shown as UTF-8.
+constexpr char kMsgReadFailed[] =
+    "\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xF0\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 標準入力を読めませんでした。
+constexpr char kMsgWriteFailed[] =
+    "\x95W\x8F\x80\x8Fo\x97\xCD\x82\xC9\x8F\x91\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 標準出力に書けませんでした。
+constexpr char kMsgTooLarge[] =
+    "\x83\x65\x83L\x83X\x83g\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81\x42";  // テキストが大きすぎます。
+constexpr char kMsgOutOfMemory[] =
+    "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // メモリが足りません。
+constexpr char kMsgUnmappable[] =
+    "\x83R\x81\x5B\x83h\x83y\x81\x5B\x83W 932 \x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7";  // コードページ 932 にない文字があります
+
+// Usage, kept as UTF-8 source text: it is only ever printed to a terminal.
+constexpr char kUsage[] =
+    "使い方: quorvel-filter [/スイッチ...] [--quote-marks=BYTES | --host-ini=PATH] [--utf8] < 入力 > 出力\n"
+    "Usage:  quorvel-filter [/SWITCHES...] [--quote-marks=BYTES | --host-ini=PATH] [--utf8] < in > out\n"
+    "\n"
+    "標準入力を全角/半角変換して標準出力に書きます。大文字で有効、小文字で無効。\n"
+    "Converts standard input between full-width and half-width forms (code page 932).\n"
+    "Capital letter: on, small letter: off. Default: /XA (full-width to half-width, letters).\n"
+    "\n"
+    "  X  全角→半角 (x: 半角→全角)          full-width to half-width (x: half-width to full-width)\n"
+    "  A  英字                               letters\n"
+    "  N  数字                               digits\n"
+    "  S  空白                               space\n"
+    "  P  記号                               ASCII punctuation\n"
+    "  J  日本語の記号                       Japanese punctuation\n"
+    "  K  カタカナ                           katakana\n"
+    "  L  引用行も変換                       convert quoted lines too\n"
+    "  U  半角空白を _ に                    half-width spaces become _\n"
+    "  R  戻せない変換も行う                 irreversible mappings too\n"
+    "  T  ひらがなをカタカナと同様に         hiragana like katakana\n"
+    "  V  濁点・半濁点を結合しない           do not join sound marks\n"
+    "  D  無視 (ダイアログはありません)      ignored (there is no dialog)\n"
+    "\n"
+    "  --quote-marks=BYTES  引用符の一覧 (空: なし)   quote marks, verbatim (empty: none)\n"
+    "  --host-ini=PATH      引用符を INI から読む      read them from section Option, key Inyouhu\n"
+    "  --utf8               入出力は UTF-8            input and output are UTF-8\n"
+    "  --help, --version\n"
+    "\n"
+    "NUL バイトはそのまま通り、その後は新しいテキストとして変換します。\n"
+    "NUL bytes pass through; the bytes after each are converted as a new text.\n"
+    "終了コード / exit: 0 ok, 1 read/write error, 2 bad argument, 3 not in code page 932, 4 too large.\n";
+
+void Say(const char* cp932, const char* english) {
+  std::fprintf(stderr, "quorvel-filter: %s (%s)\n", Cp932ToUtf8Lossy(cp932).c_str(), english);
+}
+
+void ReportBadArgument(void* context, int32_t index, const char* argument) {
+  ++*static_cast<int*>(context);
+  char message[kMessageBufferSize];
+  FormatBadArgument(message, sizeof message, index, argument);
+  std::fprintf(stderr, "quorvel-filter: %s\n", Cp932ToUtf8Lossy(message).c_str());
+}
+
+struct FilterSettings {
+  ConversionOptions options;
+  bool utf8 = false;
+  bool help = false;
+  bool version = false;
+  bool marksGiven = false;
+  std::string marks = kDefaultQuoteMarks;
+  const char* hostIni = nullptr;
+};
+
+void LoadFromHostIni(void* context, char* buffer, size_t size) {
+  Os().GetPrivateProfileStringA("Option", "Inyouhu", kDefaultQuoteMarks, buffer, static_cast<uint32_t>(size),
+                                static_cast<const char*>(context));
+}
+
+// Switch groups go through the tool's own splitting and parsing, as one
+// command line, so that indexes in messages count them as the tool does.
+bool ParseArguments(int argc, char** argv, FilterSettings& s) {
+  std::string line = "quorvel-filter";
+  int bad = 0;
+  int index = 0;  // of the switch groups, for messages about long options
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!arg.starts_with("--")) {
+      line += ' ';
+      line += arg;
+      ++index;
+      continue;
+    }
+    if (arg == "--help") {
+      s.help = true;
+    } else if (arg == "--version") {
+      s.version = true;
+    } else if (arg == "--utf8") {
+      s.utf8 = true;
+    } else if (arg.starts_with("--quote-marks=")) {
+      s.marks = std::string(arg.substr(14));
+      s.marksGiven = true;
+      s.hostIni = nullptr;
+    } else if (arg.starts_with("--host-ini=") && arg.size() > 11) {
+      s.hostIni = argv[i] + 11;
+      s.marksGiven = false;
+    } else {
+      ReportBadArgument(&bad, index + 1, argv[i]);
+    }
+  }
+  ArgumentList arguments;
+  arguments.ConstructFrom(line.c_str());
+  uint8_t showDialog = 0;  // accepted and ignored
+  SetDefaultOptions(s.options, showDialog);
+  if (arguments.argv == nullptr) {
+    Say(kMsgOutOfMemory, "out of memory");
+    return false;
+  }
+  ApplySwitchArguments(arguments, s.options, showDialog, ReportBadArgument, &bad);
+  arguments.Destroy();
+  FixUpOptions(s.options);
+  return bad == 0;
+}
+
+// A growing byte buffer of malloc'd memory; room past `size` is untouched, so
+// it costs no resident memory.
+struct Buffer {
+  char* data = nullptr;
+  size_t size = 0;
+  size_t capacity = 0;
+  ~Buffer() { std::free(data); }
+  bool Reserve(size_t bytes) {
+    if (bytes <= capacity) return true;
+    void* moved = std::realloc(data, bytes);
+    if (moved == nullptr) return false;
+    data = static_cast<char*>(moved);
+    capacity = bytes;
+    return true;
+  }
+};
+
+// Reads all of standard input; 0 or an exit code.
+int ReadAll(Buffer& in) {
+  for (;;) {
+    if (in.capacity - in.size < 65536) {
+      const size_t grown = in.capacity < (SIZE_MAX / 3) ? in.capacity + in.capacity / 2 + (1 << 20) : SIZE_MAX;
+      if (grown == SIZE_MAX || !in.Reserve(grown)) {
+        Say(kMsgOutOfMemory, "out of memory");
+        return kExitTooLarge;
+      }
+    }
+    const size_t got = std::fread(in.data + in.size, 1, in.capacity - in.size, stdin);
+    in.size += got;
+    if (got == 0) break;
+  }
+  if (std::ferror(stdin)) {
+    Say(kMsgReadFailed, std::strerror(errno));
+    return kExitIo;
+  }
+  return 0;
+}
+
+bool WriteAll(const char* data, size_t size) {
+  if (size != 0 && std::fwrite(data, 1, size, stdout) != size) return false;
+  return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+// The engine takes NUL-terminated texts with 32-bit positions.
+bool FitsEngine(size_t n, bool toHalf) {
+  size_t bytes = 0;
+  return toHalf ? n < UINT32_MAX : FullBlockSize(n, &bytes);
+}
+
+// Converts the bytes in[0..n) text by text (a NUL ends each) and leaves the
+// result at out[0..*produced). Full-width to half-width works in place; the
+// other direction needs the block laid out by ConvertToFullSegments.
+void ConvertToHalfSegments(const ConversionOptions& o, QuoteMarkList& marks, char* text, size_t n, size_t* produced) {
+  size_t w = 0;
+  size_t r = 0;
+  while (r <= n) {
+    const char* nul = static_cast<const char*>(std::memchr(text + r, '\0', n - r));
+    const size_t m = nul != nullptr ? static_cast<size_t>(nul - text) - r : n - r;
+    char* segment = text + r;
+    const char saved = segment[m];
+    segment[m] = '\0';
+    ConvertToHalf(o, marks, segment);
+    if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(segment);
+    const size_t len = std::strlen(segment);
+    std::memmove(text + w, segment, len);
+    w += len;
+    segment[m] = saved;
+    if (nul == nullptr) break;
+    text[w++] = '\0';
+    r += m + 1;
+  }
+  *produced = w;
+}
+
+// `block` holds 4 * (n + 1) bytes with the input at [0, n). The input moves up
+// to 2n + 3; each text is converted at the output end, which stays below the
+// input still to be read (every input byte yields at most two).
+void ConvertToFullSegments(const ConversionOptions& o, QuoteMarkList& marks, char* block, size_t n,
+                           size_t* produced) {
+  const size_t high = 2 * n + 3;
+  std::memmove(block + high, block, n);
+  const char* in = block + high;
+  size_t w = 0;
+  size_t r = 0;
+  while (r <= n) {
+    const char* nul = static_cast<const char*>(std::memchr(in + r, '\0', n - r));
+    const size_t m = nul != nullptr ? static_cast<size_t>(nul - in) - r : n - r;
+    std::memmove(block + w, in + r, m);
+    block[w + m] = '\0';
+    ConvertToFullInBlock(o, marks, block + w, m);
+    if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(block + w);
+    w += std::strlen(block + w);
+    if (nul == nullptr) break;
+    block[w++] = '\0';
+    r += m + 1;
+  }
+  *produced = w;
+}
+
+int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
+  std::string text;
+  size_t offset = 0;
+  if (!Utf8ToCp932(std::string_view(raw.data, raw.size), text, &offset)) {
+    char english[96];
+    std::snprintf(english, sizeof english, "input byte offset %zu cannot be held in code page 932", offset);
+    Say(kMsgUnmappable, english);
+    return kExitUnmappable;
+  }
+  const size_t n = text.size();
+  const bool toHalf = s.options.ExchangeZenHan == 1;
+  if (!FitsEngine(n, toHalf)) {
+    Say(kMsgTooLarge, "text too large");
+    return kExitTooLarge;
+  }
+  size_t produced = 0;
+  if (toHalf) {
+    text.push_back('\0');
+    ConvertToHalfSegments(s.options, marks, text.data(), n, &produced);
+  } else {
+    size_t bytes = 0;
+    FullBlockSize(n, &bytes);
+    text.resize(bytes);
+    ConvertToFullSegments(s.options, marks, text.data(), n, &produced);
+  }
+  std::string out;
+  if (!Cp932ToUtf8(std::string_view(text.data(), produced), out, &offset)) {
+    char english[96];
+    std::snprintf(english, sizeof english, "converted byte offset %zu has no UTF-8 form", offset);
+    Say(kMsgUnmappable, english);
+    return kExitUnmappable;
+  }
+  if (!WriteAll(out.data(), out.size())) {
+    Say(kMsgWriteFailed, std::strerror(errno));
+    return kExitIo;
+  }
+  return kExitOk;
+}
+
+int Main(int argc, char** argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+#ifdef SIGPIPE
+  std::signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error with a message
+#endif
+  FilterSettings s;
+  if (!ParseArguments(argc, argv, s)) return kExitUsage;
+  if (s.help || s.version) {
+    const std::string_view text = s.help ? std::string_view(kUsage) : std::string_view(kVersion);
+    if (!WriteAll(text.data(), text.size())) {
+      Say(kMsgWriteFailed, std::strerror(errno));
+      return kExitIo;
+    }
+    return kExitOk;
+  }
+
+  QuoteMarkList& marks = QuoteMarkList::Process();
+  if (s.hostIni != nullptr) {
+    marks.SetLoader(LoadFromHostIni, const_cast<char*>(s.hostIni));
+  } else {
+    marks.Set(s.marks);
+  }
+
+  Buffer in;
+  if (const int failed = ReadAll(in)) return failed;
+  if (s.utf8) return ConvertUtf8(s, marks, in);
+
+  const size_t n = in.size;
+  const bool toHalf = s.options.ExchangeZenHan == 1;
+  if (!FitsEngine(n, toHalf)) {
+    Say(kMsgTooLarge, "text too large");
+    return kExitTooLarge;
+  }
+  size_t bytes = n + 1;
+  if (!toHalf) FullBlockSize(n, &bytes);
+  // Shrinks or grows to exactly what the direction needs.
+  void* block = std::realloc(in.data, bytes);
+  if (block == nullptr) {
+    Say(kMsgOutOfMemory, "out of memory");
+    return kExitTooLarge;
+  }
+  in.data = static_cast<char*>(block);
+  in.capacity = bytes;
+  size_t produced = 0;
+  if (toHalf) {
+    in.data[n] = '\0';
+    ConvertToHalfSegments(s.options, marks, in.data, n, &produced);
+  } else {
+    ConvertToFullSegments(s.options, marks, in.data, n, &produced);
+  }
+  if (!WriteAll(in.data, produced)) {
+    Say(kMsgWriteFailed, std::strerror(errno));
+    return kExitIo;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace qv
+
+int main(int argc, char** argv) { return qv::Main(argc, argv); }
