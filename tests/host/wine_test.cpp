@@ -1,0 +1,110 @@
+// The link's pieces on the real Windows calls: version resources of modules
+// the build made, named sections, and the process behind a real window.
+#include <windows.h>  // the test window only; the code under test goes through qv::Os()
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/discovery.h"
+#include "host/module_version_info.h"
+#include "platform/platform.h"
+
+namespace qv {
+namespace {
+
+// bin\host-test-data\<name>, beside this program.
+std::string DataFile(const char* name) {
+  char own[MAX_PATH] = {};
+  Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), own, sizeof own);
+  std::string path = own;
+  path.resize(FileNameStart(path));
+  return path + "host-test-data\\" + name;
+}
+
+class WineVersionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetVersionApiForTesting(); }
+};
+
+TEST_F(WineVersionTest, SecondTranslationGivesTheFileVersion) {
+  const std::string path = DataFile("two_translations.dll");
+  ASSERT_TRUE(IsExistingFile(path.c_str())) << path;
+  ModuleVersionInfo info(path.c_str());
+  const char* version = info.GetStringField(kVersionFileVersion);
+  ASSERT_NE(version, nullptr);
+  EXPECT_STREQ(version, "0.73.0.1");
+  EXPECT_EQ(PackHostVersion(version), 0x00490001u);
+  EXPECT_STREQ(info.GetStringField(kVersionCompanyName), "First translation") << "the first translation that has it";
+  EXPECT_EQ(info.GetStringField(kVersionProductName), nullptr);
+}
+
+TEST_F(WineVersionTest, ModuleWithoutVersionOrMissingFileYieldsNone) {
+  const std::string bare = DataFile("no_version.dll");
+  ASSERT_TRUE(IsExistingFile(bare.c_str())) << bare;
+  ModuleVersionInfo info(bare.c_str());
+  for (uint32_t i = 0; i < 12; ++i) EXPECT_EQ(info.GetStringField(i), nullptr) << i;
+  ModuleVersionInfo missing(DataFile("not_there.dll").c_str());
+  EXPECT_EQ(missing.GetStringField(kVersionFileVersion), nullptr);
+}
+
+TEST_F(WineVersionTest, NewPathOnTheSameReader) {
+  ModuleVersionInfo info(DataFile("no_version.dll").c_str());
+  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
+  info.SetModulePath(DataFile("two_translations.dll").c_str());
+  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "0.73.0.1");
+}
+
+TEST(WineMappingTest, SecondOpenerSeesTheBytesAndIsToldTheNameWasTaken) {
+  char name[64];
+  std::snprintf(name, sizeof name, "QuorvelHostTest_Map_%lu", GetCurrentProcessId());
+  KernelHandle first = Os().CreateFileMappingA(1257, name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_NE(Os().GetLastError(), win::kErrorAlreadyExists);
+  KernelHandle second = Os().CreateFileMappingA(10, name);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(Os().GetLastError(), win::kErrorAlreadyExists);
+
+  auto* out = static_cast<char*>(Os().MapViewOfFile(first, win::kFileMapWrite));
+  ASSERT_NE(out, nullptr);
+  std::memcpy(out, "\x83\x65\x83X\x83g", 7);  // テスト
+  ASSERT_TRUE(Os().UnmapViewOfFile(out));
+  const auto* in = static_cast<const char*>(Os().MapViewOfFile(second, win::kFileMapRead));
+  ASSERT_NE(in, nullptr);
+  EXPECT_STREQ(in, "\x83\x65\x83X\x83g");
+  EXPECT_EQ(in[1256], '\0') << "the section keeps the size its creator gave";
+  Os().UnmapViewOfFile(const_cast<char*>(in));
+  Os().CloseHandle(second);
+  Os().CloseHandle(first);
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+TEST(WineProcessExeTest, WindowOfThisProcessNamesThisProgram) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = PlainWindowProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "QuorvelHostTestWindow";
+  RegisterClassA(&wc);
+  HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ResetProcessExeLookupForTesting();
+  char found[kExePathBlockSize] = {};
+  EXPECT_EQ(GetWindowProcessExePath(window, found, sizeof found), 1);
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, sizeof own);
+  EXPECT_EQ(lstrcmpiA(found, own), 0) << found << " vs " << own;
+
+  char tiny[8] = {};
+  EXPECT_EQ(GetWindowProcessExePath(window, tiny, sizeof tiny), 0) << "a path that does not fit is refused";
+  EXPECT_EQ(tiny[0], '\0');
+  DestroyWindow(window);
+  EXPECT_EQ(GetWindowProcessExePath(window, found, sizeof found), 0) << "no longer a window";
+  ResetProcessExeLookupForTesting();
+}
+
+}  // namespace
+}  // namespace qv
