@@ -153,6 +153,25 @@ case $CASE in
     run_tool_with_dialog "1002,1008,${CASE#dialog-}" /D; quit_host
     expect_rc -1; expect_text "ｱ"; expect_sel "0 1"
     [ -f "$INI" ] && fail "${CASE#dialog-} wrote $INI"; true ;;
+  hostile-*)  # a host whose answers do not add up: never a crash, never a false success
+    MODE=${CASE#hostile-}; VER=${MODE##*@}; MODE=${MODE%@*}
+    DOC="ｱｲｳ"; SEL="0,3"; [ "$MODE" = grow ] && SEL="0,0"
+    start_host --load "$(load "$DOC")" --select "$SEL" --exe-name "$V\\$VER.dll" --hostile "$MODE"
+    run_tool /dxKJ; quit_host
+    case $MODE in
+      private-nonsense)  # the transfers themselves worked
+        expect_rc 0; expect_text "アイウ" ;;
+      replace-none)
+        expect_rc -1; journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。" ;;
+      grow)  # the host changed its own text while it was read: nothing written
+        expect_rc -1
+        iconv -f CP932 -t UTF-8 "$W/out" | grep -qxE "ｱｲｳ(grown)+" || fail "text $(iconv -f CP932 -t UTF-8 "$W/out")"
+        journal_has "messagebox caption=Quorvel text=テキストの取得に失敗しました。" ;;
+      *)
+        expect_rc -1; expect_text "$DOC"
+        journal_has "messagebox caption=Quorvel text=テキストの取得に失敗しました。"
+        journal_lacks EM_REPLACESEL; journal_lacks HostMsgWriteText ;;
+    esac ;;
   *) fail "unknown case" ;;
 esac
 echo "PASS [$CASE]"
