@@ -14,12 +14,14 @@ runs=${1:-3}
 source scripts/setup.sh
 qv_install_packages
 qv_ensure_locale
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Quorvel testhost-all -j"${QV_JOBS:-2}" >/dev/null
-qv_start_wine "$root/build/wineprefix"
+if [ -z "${QV_BIN:-}" ]; then  # QV_BIN: a directory with programs already built
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 --target Quorvel testhost-all -j"${QV_JOBS:-2}" >/dev/null
+fi
+qv_start_wine "${QV_WINEPREFIX:-$root/build/wineprefix}"
 work=$(mktemp -d /tmp/qv-perf.XXXXXX)
 trap 'rm -rf "$work"; qv_stop_wine' EXIT
-bin=$root/build/win64/bin
+bin=${QV_BIN:-$root/build/win64/bin}
 win() { echo "Z:${1//\//\\}"; }
 now() { date +%s%N; }
 
