@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include "tests/support/fake_desktop.h"
 
 namespace qv {
 namespace {
@@ -52,6 +57,75 @@ INSTANTIATE_TEST_SUITE_P(
                       NameStartCase{"\x81\x7F\\b", 3},
                       // Half-width katakana are single bytes.
                       NameStartCase{"\xB1\\b", 2}));
+
+// Paths near the 260-byte buffers: what does not fit is refused, never cut.
+struct LongPathCase {
+  const char* name;
+  std::string exe;
+  std::string expected;  // empty: the literal "TeraPad.ini"
+};
+
+void PrintTo(const LongPathCase& c, std::ostream* os) { *os << c.name; }
+
+class LongIniPathTest : public ::testing::TestWithParam<LongPathCase> {
+ protected:
+  void SetUp() override {
+    SetPlatformForTesting(&d);
+    heap = Os().HeapCreate(0, 0, 0);
+  }
+  void TearDown() override {
+    Os().HeapDestroy(heap);
+    SetPlatformForTesting(nullptr);
+  }
+  testing::FakeDesktop d;
+  HeapHandle heap = nullptr;
+};
+
+TEST_P(LongIniPathTest, RefusesWhatDoesNotFit) {
+  const char* got = DeriveHostIniPath(heap, GetParam().exe.c_str());
+  EXPECT_EQ(std::string(got), GetParam().expected.empty() ? "TeraPad.ini" : GetParam().expected) << GetParam().name;
+}
+
+const std::string kDir240 = "Q:\\" + std::string(240, 'd') + "\\";  // 244 bytes
+const std::string kDir252 = "Q:\\" + std::string(248, 'd') + "\\";  // 252 bytes
+const std::string kDir256 = "Q:\\" + std::string(252, 'd') + "\\";  // 256 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LongIniPathTest,
+    ::testing::Values(
+        // usr\tester\TeraPad.ini after 244 bytes would need 266: the shared path is taken.
+        LongPathCase{"per-user path too long", kDir240 + "TeraPad.exe", kDir240 + "TeraPad.ini"},
+        // 256 + ".ini" needs 261 bytes with its NUL.
+        LongPathCase{"short name grows past the buffer", kDir256 + "a.b", ""},
+        LongPathCase{"259 bytes keep their length", kDir252 + "abc.exe", kDir252 + "abc.ini"},
+        LongPathCase{"executable path of 260 bytes", kDir256 + "abcd", ""},
+        LongPathCase{"executable path far too long", std::string(5000, 'x'), ""}));
+
+#ifndef _WIN32  // the tree is made with this machine's paths
+// With the marker present a per-user path that fitted would be chosen; one
+// that does not fit must give the shared path, not a cut per-user one.
+TEST_F(LongIniPathTest, PerUserPathThatDoesNotFitIsNotCut) {
+  char pattern[] = "/tmp/qv-long-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string root = pattern;
+  const std::string dir = root + "/" + std::string(244 - root.size() - 2, 'd');  // 244 bytes with its slash
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/usr.txt") << "";
+  auto win = [](std::string p) {
+    for (char& c : p) c = c == '/' ? '\\' : c;
+    return p;
+  };
+  const std::string exe = win(dir + "/TeraPad.exe");
+  EXPECT_EQ(std::string(DeriveHostIniPath(heap, exe.c_str())), win(dir + "/TeraPad.ini"));
+  // A shorter directory with the same marker does get the per-user path.
+  const std::string shortDir = root + "/s";
+  std::filesystem::create_directories(shortDir);
+  std::ofstream(shortDir + "/usr.txt") << "";
+  EXPECT_EQ(std::string(DeriveHostIniPath(heap, win(shortDir + "/TeraPad.exe").c_str())),
+            win(shortDir + "/usr/tester/TeraPad.ini"));
+  std::filesystem::remove_all(root);
+}
+#endif
 
 }  // namespace
 }  // namespace qv
