@@ -211,6 +211,22 @@ TEST_F(ModuleVersionInfoTest, NoPathReadsTheOwnExecutable) {
   EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "9.8.7.6");
 }
 
+TEST_F(ModuleVersionInfoTest, ReaderWithoutHeapDoesNothingAndYieldsNone) {
+  struct NoHeap : VersionDesktop {
+    HeapHandle HeapCreate(uint32_t, size_t, size_t) override { return nullptr; }
+  } noHeap;
+  noHeap.files["a.exe"] = {{{0x0411, 0x03A4}}, {{"041103a4\\FileVersion", "1.0"}}};
+  SetPlatformForTesting(&noHeap);
+  {
+    ModuleVersionInfo info("a.exe");
+    EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
+    info.SetModulePath("a.exe");
+    EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
+  }
+  EXPECT_EQ(noHeap.blockReads, 0);
+  SetPlatformForTesting(&d);
+}
+
 TEST_F(ModuleVersionInfoTest, NullNameYieldsNone) {
   d.files["a.exe"] = {{{0x0411, 0x03A4}}, {{"041103a4\\FileVersion", "1.0"}}};
   ModuleVersionInfo info("a.exe");
