@@ -1,94 +1,354 @@
+// The two conversions, fast: runs of plain ASCII are moved sixteen bytes at a
+// time, every other character costs one or two table lookups, and the
+// quoted-line skip is called only where a line starts (inside an examined
+// line it could change nothing). convert/reference.cpp holds the plain
+// byte-per-step loops these must match byte for byte.
 #include "convert/convert.h"
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 #include "convert/sjis.h"
 #include "convert/tables.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qv {
 namespace {
 
-// The five arrays of the full-width to half-width direction, by lead byte.
-struct HalfMaps {
-  uint8_t half81[256] = {};
-  uint8_t half82[256] = {};
-  uint8_t mark82[256] = {};
-  uint8_t half83[256] = {};
-  uint8_t mark83[256] = {};
+constexpr uint8_t kCr = '\r';
+constexpr uint8_t kLf = '\n';
 
-  explicit HalfMaps(const ConversionOptions& o) {
-    if (o.ProcessAlphabet) BuildHalfMap(half82, AlphabetTable);
-    if (o.ProcessNumber) BuildHalfMap(half82, NumberTable);
-    if (o.ProcessSpace) BuildHalfMap(half81, SpaceTable);
-    if (o.ProcessPunct) BuildHalfMap(half81, PunctTable);
-    if (o.ProcessJPPunct) BuildHalfMap(half81, JPPunctTable);
-    if (o.ProcessKatakana) {
-      BuildHalfMap(half83, KatakanaTable);
-      BuildHalfMap(mark83, KatakanaVoicedTable);
-    }
-    if (o.ProcessImpossibleReverse) BuildHalfMap(half81, ImpossibleReverseTable);
-    if (o.TransformHiraToKana) {
-      BuildHalfMap(half82, HiraganaTable);
-      BuildHalfMap(mark82, HiraganaVoicedTable);
-    }
+inline bool IsBreak(uint8_t c) { return c == kCr || c == kLf; }
+
+#if defined(__SSE2__)
+// Bit i set when byte i of the chunk stops a plain run: 0x80 or above, NUL,
+// and with `breaks` CR or LF.
+inline unsigned StopMask(__m128i v, bool breaks) {
+  __m128i s = _mm_or_si128(v, _mm_cmpeq_epi8(v, _mm_setzero_si128()));
+  if (breaks) {
+    s = _mm_or_si128(s, _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr)));
+    s = _mm_or_si128(s, _mm_cmpeq_epi8(v, _mm_set1_epi8(kLf)));
   }
+  return static_cast<unsigned>(_mm_movemask_epi8(s));
+}
+#endif
 
-  // Writes the half-width form of lead+trail at out; the number of bytes (0: none).
-  int Map(uint8_t lead, uint8_t trail, uint8_t* out) const {
-    const uint8_t* half = lead == 0x81 ? half81 : lead == 0x82 ? half82 : lead == 0x83 ? half83 : nullptr;
-    const uint8_t* mark = lead == 0x82 ? mark82 : lead == 0x83 ? mark83 : nullptr;
-    if (half == nullptr || half[trail] == 0) return 0;
-    out[0] = half[trail];
-    if (mark == nullptr || mark[trail] == 0) return 1;
-    out[1] = mark[trail];
-    return 2;
+// Moves the plain ASCII run at in[r] to out[w], sixteen bytes at a time while
+// a whole chunk is plain and `limit` allows. Storing a whole chunk is safe
+// because the caller guarantees w + 16 <= r + 16 for in-place use, or that
+// the chunk store cannot reach unread input.
+template <bool kBreaks>
+inline void MovePlainChunks(uint8_t* out, const uint8_t* in, size_t& r, size_t& w, size_t limit) {
+#if defined(__SSE2__)
+  while (r + 16 <= limit) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
+    const unsigned stop = StopMask(v, kBreaks);
+    if (stop != 0) {
+      const unsigned k = static_cast<unsigned>(__builtin_ctz(stop));
+      for (unsigned i = 0; i < k; ++i) out[w + i] = in[r + i];
+      r += k;
+      w += k;
+      return;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + w), v);
+    r += 16;
+    w += 16;
+  }
+#else
+  // Eight bytes at a time: plain when no high bit, no zero byte and (with
+  // breaks) no CR or LF byte.
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  while (r + 8 <= limit) {
+    uint64_t v;
+    std::memcpy(&v, in + r, 8);
+    uint64_t stop = (v | ((v - kOnes) & ~v)) & kHigh;
+    if (kBreaks) {
+      const uint64_t cr = v ^ (kOnes * kCr);
+      const uint64_t lf = v ^ (kOnes * kLf);
+      stop |= ((cr - kOnes) & ~cr & kHigh) | ((lf - kOnes) & ~lf & kHigh);
+    }
+    if (stop != 0) return;
+    std::memmove(out + w, in + r, 8);
+    r += 8;
+    w += 8;
+  }
+#endif
+}
+
+// --- full-width to half-width -----------------------------------------------
+
+struct HalfTables {
+  // By first byte: 0 not a lead byte, 1 a lead byte nothing maps, 2..4 the
+  // lead bytes 0x81..0x83.
+  uint8_t kind[256] = {};
+  // By kind and trail byte: the output bytes (first in bits 0-7, second in
+  // 8-15) and their count in bits 16 and up; 0 for no mapping.
+  uint32_t map[5][256] = {};
+
+  explicit HalfTables(const ConversionOptions& o) {
+    uint8_t half[3][256] = {};
+    uint8_t mark[3][256] = {};
+    if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
+    if (o.ProcessNumber) BuildHalfMap(half[1], NumberTable);
+    if (o.ProcessSpace) BuildHalfMap(half[0], SpaceTable);
+    if (o.ProcessPunct) BuildHalfMap(half[0], PunctTable);
+    if (o.ProcessJPPunct) BuildHalfMap(half[0], JPPunctTable);
+    if (o.ProcessKatakana) {
+      BuildHalfMap(half[2], KatakanaTable);
+      BuildHalfMap(mark[2], KatakanaVoicedTable);
+    }
+    if (o.ProcessImpossibleReverse) BuildHalfMap(half[0], ImpossibleReverseTable);
+    if (o.TransformHiraToKana) {
+      BuildHalfMap(half[1], HiraganaTable);
+      BuildHalfMap(mark[1], HiraganaVoicedTable);
+    }
+    for (int c = 0; c < 256; ++c) {
+      if (sjis::IsLead(static_cast<uint8_t>(c))) kind[c] = 1;
+    }
+    for (int lead = 0; lead < 3; ++lead) {
+      kind[0x81 + lead] = static_cast<uint8_t>(2 + lead);
+      for (int d = 0; d < 256; ++d) {
+        if (half[lead][d] == 0) continue;
+        map[2 + lead][d] = mark[lead][d] == 0 ? (1u << 16 | half[lead][d])
+                                               : (2u << 16 | static_cast<uint32_t>(mark[lead][d]) << 8 | half[lead][d]);
+      }
+    }
   }
 };
+
+// Converts the texts in t[0, n) in place, each NUL ending one (t[n] is 0).
+// Returns the output length. Positions handed to the quoted-line skip are
+// relative to the write position, so they stay below n.
+template <bool kSkip>
+size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n) {
+  size_t r = 0;
+  size_t w = 0;
+  for (;;) {
+    // A line starts: at the start of a text or after line breaks.
+    if constexpr (kSkip) {
+      auto readPos = static_cast<uint32_t>(r - w);
+      uint32_t writePos = 0;
+      int32_t lineExamined = 0;
+      const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(t + w), readPos, writePos, lineExamined);
+      r = w + readPos;
+      w += writePos;
+      if (!more) {
+        if (r >= n) return w;
+        t[w++] = 0;
+        ++r;
+        continue;
+      }
+    }
+    for (;;) {
+      const uint8_t c = t[r];
+      if (c < 0x80) {
+        if (c == 0) {
+          if (r >= n) return w;
+          t[w++] = 0;
+          ++r;
+          break;  // a new text starts on a fresh line
+        }
+        if (kSkip && IsBreak(c)) break;
+        t[w++] = c;
+        ++r;
+        MovePlainChunks<kSkip>(t, t, r, w, n);
+        continue;
+      }
+      const uint8_t kind = T.kind[c];
+      if (kind == 0) {
+        t[w++] = c;
+        ++r;
+        continue;
+      }
+      const uint8_t d = t[r + 1];
+      // A lead byte at the end of a text, or (lines examined) before a line
+      // break, goes out alone: it never pairs across the break.
+      if (d == 0 || (kSkip && IsBreak(d))) {
+        t[w++] = c;
+        ++r;
+        continue;
+      }
+      uint32_t e = T.map[kind][d];
+      if (e == 0) e = 2u << 16 | static_cast<uint32_t>(d) << 8 | c;
+      // Both bytes are stored; the second is at most r + 1, already read.
+      t[w] = static_cast<uint8_t>(e);
+      t[w + 1] = static_cast<uint8_t>(e >> 8);
+      w += e >> 16;
+      r += 2;
+    }
+  }
+}
+
+size_t HalfTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* t, size_t n) {
+  const HalfTables tables(o);
+  return o.ProcessQuotedLine ? HalfCore<false>(tables, marks, t, n) : HalfCore<true>(tables, marks, t, n);
+}
+
+// --- half-width to full-width -----------------------------------------------
+
+enum FullClass : uint8_t { kPlain, kNul, kBreak, kLead, kMapped };
+
+struct FullTables {
+  uint8_t cls[256] = {};
+  uint8_t trail[256] = {};
+  uint16_t full[256] = {};
+  // The full-width code when the byte is followed by ﾞ (0xDE) or ﾟ (0xDF)
+  // and joins with it; 0 when it does not.
+  uint16_t joinDE[256] = {};
+  uint16_t joinDF[256] = {};
+  bool asciiPlain = true;  // no ASCII byte maps, so ASCII runs can be moved whole
+
+  FullTables(const ConversionOptions& o, bool breaks) {
+    uint8_t joinMap[256] = {};
+    uint8_t joinLead = 0;
+    if (o.ProcessAlphabet) BuildFullMap(full, AlphabetTable);
+    if (o.ProcessNumber) BuildFullMap(full, NumberTable);
+    if (o.ProcessSpace) BuildFullMap(full, SpaceTable);
+    if (o.ProcessPunct) BuildFullMap(full, PunctTable);
+    if (o.ProcessJPPunct) BuildFullMap(full, JPPunctTable);
+    if (o.ProcessKatakana) {
+      BuildFullMap(full, o.TransformHiraToKana ? HiraganaTable : KatakanaTable);
+      if (!o.NoConnectVoiced) {
+        BuildHalfMap(joinMap, o.TransformHiraToKana ? HiraganaJoinTable : KatakanaJoinTable);
+        joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
+      }
+    }
+    for (int i = 0; i < 256; ++i) {
+      const auto c = static_cast<uint8_t>(i);
+      trail[c] = sjis::IsTrail(c) ? 1 : 0;
+      if (c == 0) {
+        cls[c] = kNul;
+      } else if (breaks && IsBreak(c)) {
+        cls[c] = kBreak;
+      } else if (sjis::IsLead(c)) {
+        cls[c] = kLead;  // taken before any mapping, as the loop tests the pair first
+      } else if (full[c] != 0) {
+        cls[c] = kMapped;
+        if (c < 0x80) asciiPlain = false;
+      } else {
+        cls[c] = kPlain;
+      }
+      const auto lead = static_cast<uint8_t>(full[c] >> 8);
+      const auto t = static_cast<uint8_t>(full[c] & 0xFF);
+      if (full[c] == 0 || joinLead == 0 || lead != joinLead) continue;
+      for (const uint8_t mark : {uint8_t{0xDE}, uint8_t{0xDF}}) {
+        if (joinMap[t] != mark && joinMap[t] != '+') continue;
+        const auto joined = static_cast<uint8_t>(t == 0x45 ? 0x94 : t + (mark == 0xDE ? 1 : 2));
+        (mark == 0xDE ? joinDE : joinDF)[c] = static_cast<uint16_t>(lead << 8 | joined);
+      }
+    }
+  }
+};
+
+// Converts the input at b[r, end) (b[end] is 0, NULs inside end texts) into
+// b from index 0; returns the output length. After k input bytes the output
+// is at most 2k long while r is n + 2 + k, so it never reaches unread input,
+// and a sixteen-byte store at w stays below r while r + 16 <= end.
+template <bool kSkip, bool kAsciiPlain>
+size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r, size_t end) {
+  size_t w = 0;
+  for (;;) {
+    if constexpr (kSkip) {
+      auto readPos = static_cast<uint32_t>(r - w);
+      uint32_t writePos = 0;
+      int32_t lineExamined = 0;
+      const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(b + w), readPos, writePos, lineExamined);
+      r = w + readPos;
+      w += writePos;
+      if (!more) {
+        if (r >= end) return w;
+        b[w++] = 0;
+        ++r;
+        continue;
+      }
+    }
+    for (;;) {
+      const uint8_t c = b[r];
+      switch (T.cls[c]) {
+        case kPlain:
+          b[w++] = c;
+          ++r;
+          if (kAsciiPlain && c < 0x80) MovePlainChunks<kSkip>(b, b, r, w, end);
+          continue;
+        case kLead: {
+          const uint8_t d = b[r + 1];
+          b[w] = c;
+          if (T.trail[d]) {
+            b[w + 1] = d;
+            w += 2;
+            r += 2;
+          } else {
+            ++w;
+            ++r;
+          }
+          continue;
+        }
+        case kMapped: {
+          uint16_t f = T.full[c];
+          const uint8_t d = b[r + 1];
+          size_t consumed = 1;
+          if (d == 0xDE || d == 0xDF) {
+            const uint16_t joined = d == 0xDE ? T.joinDE[c] : T.joinDF[c];
+            if (joined != 0) {
+              f = joined;
+              consumed = 2;
+            }
+          }
+          b[w] = static_cast<uint8_t>(f >> 8);
+          b[w + 1] = static_cast<uint8_t>(f);
+          w += 2;
+          r += consumed;
+          continue;
+        }
+        case kNul:
+          if (r >= end) return w;
+          b[w++] = 0;
+          ++r;
+          break;
+        default:  // kBreak
+          break;
+      }
+      break;  // a line or a text starts
+    }
+  }
+}
+
+size_t FullTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* b, size_t n) {
+  std::memmove(b + n + 2, b, n + 1);
+  const bool skip = !o.ProcessQuotedLine;
+  const FullTables tables(o, skip);
+  const size_t r = n + 2;
+  const size_t end = 2 * n + 2;
+  if (skip) {
+    return tables.asciiPlain ? FullCore<true, true>(tables, marks, b, r, end)
+                             : FullCore<true, false>(tables, marks, b, r, end);
+  }
+  return tables.asciiPlain ? FullCore<false, true>(tables, marks, b, r, end)
+                           : FullCore<false, false>(tables, marks, b, r, end);
+}
 
 }  // namespace
 
 bool ConvertToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* text) {
-  const HalfMaps maps(options);
+  const size_t n = std::strlen(text);
+  if (n >= UINT32_MAX) return false;  // beyond the 32-bit positions of a text
   auto* t = reinterpret_cast<uint8_t*>(text);
-  const size_t length = std::strlen(text);
-  if (length >= UINT32_MAX) return true;  // beyond any text a pane can hold
-  const auto n = static_cast<uint32_t>(length);
-  uint32_t readPos = 0;
-  uint32_t writePos = 0;
-  int32_t lineExamined = 0;
-  uint8_t pending = 0;  // a lead byte read but not yet written
-  while (readPos < n) {
-    if (!options.ProcessQuotedLine) {
-      // A lead byte never pairs across a line break: it goes out alone, in place.
-      if (pending != 0 && sjis::IsLineBreak(t[readPos])) {
-        t[writePos++] = pending;
-        pending = 0;
-      }
-      if (!SkipQuotedLines(marks, text, readPos, writePos, lineExamined)) break;
-    }
-    const uint8_t c = t[readPos];
-    if (pending == 0) {
-      if (sjis::IsLead(c)) {
-        pending = c;
-      } else {
-        t[writePos++] = c;
-      }
-    } else {
-      const int written = maps.Map(pending, c, t + writePos);
-      if (written == 0) {
-        t[writePos] = pending;
-        t[writePos + 1] = c;
-        writePos += 2;
-      } else {
-        writePos += static_cast<uint32_t>(written);
-      }
-      pending = 0;
-    }
-    ++readPos;
-  }
-  if (pending != 0) t[writePos++] = pending;
-  t[writePos] = 0;
+  t[HalfTexts(options, marks, t, n)] = 0;
+  return true;
+}
+
+bool ConvertTextsToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* data, size_t n,
+                        size_t* produced) {
+  if (n >= UINT32_MAX) return false;
+  auto* t = reinterpret_cast<uint8_t*>(data);
+  const size_t w = HalfTexts(options, marks, t, n);
+  t[w] = 0;
+  *produced = w;
   return true;
 }
 
@@ -99,69 +359,31 @@ bool FullBlockSize(size_t n, size_t* bytes) {
   return true;
 }
 
-bool ConvertToFullInBlock(const ConversionOptions& o, QuoteMarkList& marks, char* block, size_t n) {
+bool ConvertToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks, char* block, size_t n) {
+  size_t produced = 0;
+  return ConvertTextsToFullInBlock(options, marks, block, n, &produced);
+}
+
+bool ConvertTextsToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks, char* block, size_t n,
+                               size_t* produced) {
   size_t bytes = 0;
   if (!FullBlockSize(n, &bytes)) return false;
   auto* b = reinterpret_cast<uint8_t*>(block);
-  std::memmove(b + n + 2, b, n + 1);
-
-  uint16_t fullMap[256] = {};
-  uint8_t joinMap[256] = {};
-  uint8_t joinLead = 0;  // lead byte of the kana that take marks, 0 when none
-  if (o.ProcessAlphabet) BuildFullMap(fullMap, AlphabetTable);
-  if (o.ProcessNumber) BuildFullMap(fullMap, NumberTable);
-  if (o.ProcessSpace) BuildFullMap(fullMap, SpaceTable);
-  if (o.ProcessPunct) BuildFullMap(fullMap, PunctTable);
-  if (o.ProcessJPPunct) BuildFullMap(fullMap, JPPunctTable);
-  if (o.ProcessKatakana) {
-    BuildFullMap(fullMap, o.TransformHiraToKana ? HiraganaTable : KatakanaTable);
-    if (!o.NoConnectVoiced) {
-      BuildHalfMap(joinMap, o.TransformHiraToKana ? HiraganaJoinTable : KatakanaJoinTable);
-      joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
-    }
-  }
-
-  auto readPos = static_cast<uint32_t>(n + 2);
-  const auto end = static_cast<uint32_t>(2 * n + 2);
-  uint32_t writePos = 0;
-  int32_t lineExamined = 0;
-  while (readPos < end) {
-    if (!o.ProcessQuotedLine && !SkipQuotedLines(marks, block, readPos, writePos, lineExamined)) break;
-    const uint8_t c = b[readPos];
-    const uint8_t d = b[readPos + 1];
-    if (sjis::IsLead(c) && sjis::IsTrail(d)) {
-      b[writePos] = c;
-      b[writePos + 1] = d;
-      writePos += 2;
-      readPos += 2;
-      continue;
-    }
-    const uint16_t full = fullMap[c];
-    if (full == 0) {
-      b[writePos++] = c;
-      ++readPos;
-      continue;
-    }
-    const auto lead = static_cast<uint8_t>(full >> 8);
-    auto trail = static_cast<uint8_t>(full & 0xFF);
-    uint32_t consumed = 1;
-    if ((d == 0xDE || d == 0xDF) && joinLead != 0 && lead == joinLead &&
-        (joinMap[trail] == d || joinMap[trail] == '+')) {
-      trail = trail == 0x45 ? 0x94 : static_cast<uint8_t>(trail + (d == 0xDE ? 1 : 2));
-      consumed = 2;
-    }
-    b[writePos] = lead;
-    b[writePos + 1] = trail;
-    writePos += 2;
-    readPos += consumed;
-  }
-  b[writePos] = 0;
+  const size_t w = FullTexts(options, marks, b, n);
+  b[w] = 0;
+  *produced = w;
   return true;
 }
 
 void ReplaceSpacesWithUnderbars(char* text) {
   for (char* p = text; *p != '\0'; ++p) {
     if (*p == ' ') *p = '_';
+  }
+}
+
+void ReplaceSpacesWithUnderbars(char* data, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (data[i] == ' ') data[i] = '_';
   }
 }
 

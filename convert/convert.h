@@ -8,16 +8,27 @@
 
 namespace qv {
 
-// Full-width to half-width, in place. Always true.
+// Full-width to half-width, in place. False (text untouched) only for a text
+// too long for 32-bit positions.
 bool ConvertToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* text);
+// The same over data[0, n) where each NUL ends one text and the next starts on
+// a fresh line; data[n] must be 0. NULs pass through; the output length goes
+// to *produced and a NUL follows it.
+bool ConvertTextsToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* data, size_t n,
+                        size_t* produced);
 // Bytes the half-width to full-width block needs for a text of n bytes; false
 // when that size cannot be expressed.
 bool FullBlockSize(size_t n, size_t* bytes);
 // Half-width to full-width inside a block of FullBlockSize(n) bytes that holds
 // the text (n bytes and its NUL) at index 0; the result starts at index 0.
-// False only when no such block can exist.
+// False only when no such block can exist. Only the first 2n + 3 bytes are
+// touched.
 bool ConvertToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks, char* block, size_t n);
+// The same over block[0, n) holding NUL-separated texts (see ConvertTextsToHalf).
+bool ConvertTextsToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks, char* block, size_t n,
+                               size_t* produced);
 // Every half-width space becomes an underscore.
 void ReplaceSpacesWithUnderbars(char* text);
+void ReplaceSpacesWithUnderbars(char* data, size_t n);
 
 }  // namespace qv

@@ -194,54 +194,18 @@ bool FitsEngine(size_t n, bool toHalf) {
   return toHalf ? n < UINT32_MAX : FullBlockSize(n, &bytes);
 }
 
-// Converts the bytes in[0..n) text by text (a NUL ends each) and leaves the
-// result at out[0..*produced). Full-width to half-width works in place; the
-// other direction needs the block laid out by ConvertToFullSegments.
-void ConvertToHalfSegments(const ConversionOptions& o, QuoteMarkList& marks, char* text, size_t n, size_t* produced) {
-  size_t w = 0;
-  size_t r = 0;
-  while (r <= n) {
-    const char* nul = static_cast<const char*>(std::memchr(text + r, '\0', n - r));
-    const size_t m = nul != nullptr ? static_cast<size_t>(nul - text) - r : n - r;
-    char* segment = text + r;
-    const char saved = segment[m];
-    segment[m] = '\0';
-    ConvertToHalf(o, marks, segment);
-    if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(segment);
-    const size_t len = std::strlen(segment);
-    std::memmove(text + w, segment, len);
-    w += len;
-    segment[m] = saved;
-    if (nul == nullptr) break;
-    text[w++] = '\0';
-    r += m + 1;
+// Converts text[0, n) (text[n] is 0; NULs inside end texts) in a block
+// of `capacity` bytes, which is n + 1 for full-width to half-width (in place)
+// and FullBlockSize(n) for the other direction.
+size_t ConvertTexts(const ConversionOptions& o, QuoteMarkList& marks, char* text, size_t n) {
+  size_t produced = 0;
+  if (o.ExchangeZenHan == 1) {
+    ConvertTextsToHalf(o, marks, text, n, &produced);
+  } else {
+    ConvertTextsToFullInBlock(o, marks, text, n, &produced);
   }
-  *produced = w;
-}
-
-// `block` holds 4 * (n + 1) bytes with the input at [0, n). The input moves up
-// to 2n + 3; each text is converted at the output end, which stays below the
-// input still to be read (every input byte yields at most two).
-void ConvertToFullSegments(const ConversionOptions& o, QuoteMarkList& marks, char* block, size_t n,
-                           size_t* produced) {
-  const size_t high = 2 * n + 3;
-  std::memmove(block + high, block, n);
-  const char* in = block + high;
-  size_t w = 0;
-  size_t r = 0;
-  while (r <= n) {
-    const char* nul = static_cast<const char*>(std::memchr(in + r, '\0', n - r));
-    const size_t m = nul != nullptr ? static_cast<size_t>(nul - in) - r : n - r;
-    std::memmove(block + w, in + r, m);
-    block[w + m] = '\0';
-    ConvertToFullInBlock(o, marks, block + w, m);
-    if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(block + w);
-    w += std::strlen(block + w);
-    if (nul == nullptr) break;
-    block[w++] = '\0';
-    r += m + 1;
-  }
-  *produced = w;
+  if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(text, produced);
+  return produced;
 }
 
 int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
@@ -259,16 +223,10 @@ int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
     Say(kMsgTooLarge, "text too large");
     return kExitTooLarge;
   }
-  size_t produced = 0;
-  if (toHalf) {
-    text.push_back('\0');
-    ConvertToHalfSegments(s.options, marks, text.data(), n, &produced);
-  } else {
-    size_t bytes = 0;
-    FullBlockSize(n, &bytes);
-    text.resize(bytes);
-    ConvertToFullSegments(s.options, marks, text.data(), n, &produced);
-  }
+  size_t bytes = n + 1;
+  if (!toHalf) FullBlockSize(n, &bytes);
+  text.resize(bytes);  // zero-filled past n
+  const size_t produced = ConvertTexts(s.options, marks, text.data(), n);
   std::string out;
   if (!Cp932ToUtf8(std::string_view(text.data(), produced), out, &offset)) {
     char english[96];
@@ -329,13 +287,8 @@ int Main(int argc, char** argv) {
   }
   in.data = static_cast<char*>(block);
   in.capacity = bytes;
-  size_t produced = 0;
-  if (toHalf) {
-    in.data[n] = '\0';
-    ConvertToHalfSegments(s.options, marks, in.data, n, &produced);
-  } else {
-    ConvertToFullSegments(s.options, marks, in.data, n, &produced);
-  }
+  in.data[n] = '\0';
+  const size_t produced = ConvertTexts(s.options, marks, in.data, n);
   if (!WriteAll(in.data, produced)) {
     Say(kMsgWriteFailed, std::strerror(errno));
     return kExitIo;
