@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Whole-process throughput of quorvel-filter beside nkf and cat on the same
+# generated 50 MiB files, in one run; then the engine benchmarks.
+# usage: scripts/bench.sh [--no-engine]   (needs nkf, GNU time, libbenchmark-dev)
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+B=${QV_BENCH_DIR:-$ROOT/build/bench}
+MB=${QV_BENCH_MB:-50}
+RUNS=${QV_BENCH_RUNS:-3}
+
+for tool in nkf /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench.sh: $tool is missing (apt-get install nkf time)" >&2; exit 1; }
+done
+
+cmake -S "$ROOT" -B "$B" -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=OFF -DQV_BENCH=ON >/dev/null
+cmake --build "$B" --target quorvel-filter quorvel-corpus qv_bench_convert -j2 >/dev/null
+
+DATA="$B/data"
+mkdir -p "$DATA"
+for corpus in mixed kana ascii; do
+  [ -s "$DATA/$corpus.txt" ] || "$B/bin/quorvel-corpus" "$corpus" "$MB" >"$DATA/$corpus.txt"
+done
+
+# run LABEL FILE COMMAND... : best wall time of $RUNS runs (s), peak RSS (KiB).
+best_s="" best_kb=""
+run() {
+  local file="$1"
+  shift
+  best_s="" best_kb=0
+  for _ in $(seq "$RUNS"); do
+    local t0 t1 kb
+    t0=$(date +%s%N)
+    /usr/bin/time -f %M -o "$DATA/rss" "$@" <"$file" >/dev/null
+    t1=$(date +%s%N)
+    kb=$(tail -1 "$DATA/rss")
+    local s
+    s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", (b - a) / 1e9 }')
+    if [ -z "$best_s" ] || awk -v x="$s" -v y="$best_s" 'BEGIN { exit !(x < y) }'; then best_s=$s; fi
+    [ "$kb" -gt "$best_kb" ] && best_kb=$kb
+  done
+}
+
+compare() {
+  local title="$1" file="$2" nkfFlags="$3" switches="$4"
+  local bytes mib
+  bytes=$(stat -c %s "$file")
+  mib=$(awk -v b="$bytes" 'BEGIN { printf "%.1f", b / 1048576 }')
+  echo "== $title: $(basename "$file"), $mib MiB"
+  run "$file" "$B/bin/quorvel-filter" $switches; local fs=$best_s fk=$best_kb
+  run "$file" nkf $nkfFlags; local ns=$best_s nk=$best_kb
+  run "$file" cat; local cs=$best_s ck=$best_kb
+  awk -v b="$bytes" -v fs="$fs" -v ns="$ns" -v cs="$cs" -v fk="$fk" -v nk="$nk" -v ck="$ck" \
+      -v sw="$switches" -v nf="$nkfFlags" 'BEGIN {
+    m = b / 1e6
+    printf "  %-28s %8.3f s %9.1f MB/s  peak %8d KiB (%.2f x input)\n", "quorvel-filter " sw, fs, m / fs, fk, fk * 1024 / b
+    printf "  %-28s %8.3f s %9.1f MB/s  peak %8d KiB\n", "nkf " nf, ns, m / ns, nk
+    printf "  %-28s %8.3f s %9.1f MB/s  peak %8d KiB\n", "cat", cs, m / cs, ck
+    printf "  filter vs nkf: %.1f x faster; filter takes %.1f x the time of cat\n", ns / fs, fs / cs
+  }'
+}
+
+echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg) (shared with other builds)"
+compare "full-width to half-width, letters/digits/space" "$DATA/mixed.txt" "-S -s -Z1 -x" "/XANS"
+compare "half-width kana to full-width" "$DATA/kana.txt" "-S -s -X" "/xKJ"
+
+if [ "${1:-}" != "--no-engine" ]; then
+  echo "== engine (single thread, 50 MiB corpora)"
+  "$B/bin/qv_bench_convert" --benchmark_min_time=0.3 2>/dev/null
+fi
