@@ -35,18 +35,33 @@ inline unsigned StopMask(__m128i v, bool breaks) {
   }
   return static_cast<unsigned>(_mm_movemask_epi8(s));
 }
+
+// The same, but only lead bytes stop among the bytes 0x80 and above (what the
+// full-width to half-width direction passes through unchanged).
+inline unsigned LeadStopMask(__m128i v, bool breaks) {
+  const __m128i lead1 = _mm_cmplt_epi8(_mm_sub_epi8(v, _mm_set1_epi8(0x01)), _mm_set1_epi8(static_cast<char>(0x9F)));
+  const __m128i lead2 = _mm_cmplt_epi8(_mm_sub_epi8(v, _mm_set1_epi8(0x60)), _mm_set1_epi8(static_cast<char>(0x9D)));
+  __m128i s = _mm_or_si128(_mm_or_si128(lead1, lead2), _mm_cmpeq_epi8(v, _mm_setzero_si128()));
+  if (breaks) {
+    s = _mm_or_si128(s, _mm_cmpeq_epi8(v, _mm_set1_epi8(kCr)));
+    s = _mm_or_si128(s, _mm_cmpeq_epi8(v, _mm_set1_epi8(kLf)));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(s));
+}
 #endif
 
-// Moves the plain ASCII run at in[r] to out[w], sixteen bytes at a time while
+// Moves the plain run at in[r] to out[w] (ASCII other than NUL and, with
+// kBreaks, CR and LF; with kHighPlain also the bytes 0x80 and above that are
+// not lead bytes), sixteen bytes at a time while
 // a whole chunk is plain and `limit` allows. Storing a whole chunk is safe
 // because the caller guarantees w + 16 <= r + 16 for in-place use, or that
 // the chunk store cannot reach unread input.
-template <bool kBreaks>
+template <bool kBreaks, bool kHighPlain = false>
 inline void MovePlainChunks(uint8_t* out, const uint8_t* in, size_t& r, size_t& w, size_t limit) {
 #if defined(__SSE2__)
   while (r + 16 <= limit) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
-    const unsigned stop = StopMask(v, kBreaks);
+    const unsigned stop = kHighPlain ? LeadStopMask(v, kBreaks) : StopMask(v, kBreaks);
     if (stop != 0) {
       const unsigned k = static_cast<unsigned>(__builtin_ctz(stop));
       for (unsigned i = 0; i < k; ++i) out[w + i] = in[r + i];
@@ -80,17 +95,53 @@ inline void MovePlainChunks(uint8_t* out, const uint8_t* in, size_t& r, size_t& 
 #endif
 }
 
+// At a line start: passes line breaks and quoted lines (with the empty lines
+// after them) from r to w unchanged. False when a NUL stands at r afterwards.
+// The line's start is examined here with the mark sets; only a quoted line
+// goes through SkipQuotedLines, with positions relative to w so that they
+// stay small.
+inline bool StartLine(const QuoteMarkSets& sets, QuoteMarkList& marks, uint8_t* t, size_t& r, size_t& w) {
+  while (IsBreak(t[r])) t[w++] = t[r++];
+  size_t i = r;
+  for (;;) {
+    if (t[i] == ' ' || t[i] == '\t') {
+      ++i;
+    } else if (t[i] == 0x81 && t[i + 1] == 0x40) {
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  if (t[i] == 0) return i != r;
+  if (IsBreak(t[i]) || !sets.IsMark(t + i)) return true;
+  auto readPos = static_cast<uint32_t>(r - w);
+  uint32_t writePos = 0;
+  int32_t lineExamined = 0;
+  const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(t + w), readPos, writePos, lineExamined);
+  r = w + readPos;
+  w += writePos;
+  return more;
+}
+
+inline void Store2(uint8_t* p, uint32_t bytes) {
+  const auto v = static_cast<uint16_t>(bytes);
+  const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+  std::memcpy(p, b, 2);
+}
+
 // --- full-width to half-width -----------------------------------------------
 
 struct HalfTables {
-  // By first byte: 0 not a lead byte, 1 a lead byte nothing maps, 2..4 the
-  // lead bytes 0x81..0x83.
+  // By first byte: 0 passes unchanged, 1 stops the line (NUL, and CR or LF
+  // with `breaks`), 2 a lead byte nothing maps, 3..5 the lead bytes 0x81..0x83.
   uint8_t kind[256] = {};
   // By kind and trail byte: the output bytes (first in bits 0-7, second in
-  // 8-15) and their count in bits 16 and up; 0 for no mapping.
-  uint32_t map[5][256] = {};
+  // 8-15) and their count in bits 16 and up. An unmapped pair is the pair
+  // itself, its lead byte left 0 for kind 2 and filled in from `leadMask`.
+  uint32_t map[6][256] = {};
+  uint8_t leadMask[6] = {0, 0, 0xFF, 0, 0, 0};
 
-  explicit HalfTables(const ConversionOptions& o) {
+  HalfTables(const ConversionOptions& o, bool breaks) {
     uint8_t half[3][256] = {};
     uint8_t mark[3][256] = {};
     if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
@@ -108,13 +159,17 @@ struct HalfTables {
       BuildHalfMap(mark[1], HiraganaVoicedTable);
     }
     for (int c = 0; c < 256; ++c) {
-      if (sjis::IsLead(static_cast<uint8_t>(c))) kind[c] = 1;
+      if (sjis::IsLead(static_cast<uint8_t>(c))) kind[c] = 2;
     }
+    kind[0] = 1;
+    if (breaks) kind[kCr] = kind[kLf] = 1;
+    for (int d = 0; d < 256; ++d) map[2][d] = 2u << 16 | static_cast<uint32_t>(d) << 8;
     for (int lead = 0; lead < 3; ++lead) {
-      kind[0x81 + lead] = static_cast<uint8_t>(2 + lead);
+      kind[0x81 + lead] = static_cast<uint8_t>(3 + lead);
       for (int d = 0; d < 256; ++d) {
+        map[3 + lead][d] = 2u << 16 | static_cast<uint32_t>(d) << 8 | static_cast<uint32_t>(0x81 + lead);
         if (half[lead][d] == 0) continue;
-        map[2 + lead][d] = mark[lead][d] == 0 ? (1u << 16 | half[lead][d])
+        map[3 + lead][d] = mark[lead][d] == 0 ? (1u << 16 | half[lead][d])
                                                : (2u << 16 | static_cast<uint32_t>(mark[lead][d]) << 8 | half[lead][d]);
       }
     }
@@ -122,71 +177,60 @@ struct HalfTables {
 };
 
 // Converts the texts in t[0, n) in place, each NUL ending one (t[n] is 0).
-// Returns the output length. Positions handed to the quoted-line skip are
-// relative to the write position, so they stay below n.
+// Returns the output length.
 template <bool kSkip>
 size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n) {
   size_t r = 0;
   size_t w = 0;
+  QuoteMarkSets sets;
+  if (kSkip) marks.BuildSets(sets);
   for (;;) {
     // A line starts: at the start of a text or after line breaks.
-    if constexpr (kSkip) {
-      auto readPos = static_cast<uint32_t>(r - w);
-      uint32_t writePos = 0;
-      int32_t lineExamined = 0;
-      const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(t + w), readPos, writePos, lineExamined);
-      r = w + readPos;
-      w += writePos;
-      if (!more) {
-        if (r >= n) return w;
-        t[w++] = 0;
-        ++r;
-        continue;
-      }
+    if (kSkip && !StartLine(sets, marks, t, r, w)) {
+      if (r >= n) return w;
+      t[w++] = 0;
+      ++r;
+      continue;
     }
     for (;;) {
       const uint8_t c = t[r];
-      if (c < 0x80) {
-        if (c == 0) {
-          if (r >= n) return w;
-          t[w++] = 0;
+      const uint8_t kind = T.kind[c];
+      if (kind >= 2) {
+        const uint8_t d = t[r + 1];
+        // A lead byte at the end of a text, or (lines examined) before a line
+        // break, goes out alone: it never pairs across the break.
+        if (d < 0x0E && (d == 0 || (kSkip && IsBreak(d)))) [[unlikely]] {
+          t[w++] = c;
           ++r;
-          break;  // a new text starts on a fresh line
+          continue;
         }
-        if (kSkip && IsBreak(c)) break;
-        t[w++] = c;
-        ++r;
-        MovePlainChunks<kSkip>(t, t, r, w, n);
+        const uint32_t e = T.map[kind][d] | (c & T.leadMask[kind]);  // no branch on the class
+        // Both bytes are stored; the second lands at most on r + 1, already read.
+        Store2(t + w, e);
+        w += e >> 16;
+        r += 2;
         continue;
       }
-      const uint8_t kind = T.kind[c];
       if (kind == 0) {
         t[w++] = c;
         ++r;
+        MovePlainChunks<kSkip, true>(t, t, r, w, n);
         continue;
       }
-      const uint8_t d = t[r + 1];
-      // A lead byte at the end of a text, or (lines examined) before a line
-      // break, goes out alone: it never pairs across the break.
-      if (d == 0 || (kSkip && IsBreak(d))) {
-        t[w++] = c;
+      if (c == 0) {
+        if (r >= n) return w;
+        t[w++] = 0;
         ++r;
-        continue;
       }
-      uint32_t e = T.map[kind][d];
-      if (e == 0) e = 2u << 16 | static_cast<uint32_t>(d) << 8 | c;
-      // Both bytes are stored; the second is at most r + 1, already read.
-      t[w] = static_cast<uint8_t>(e);
-      t[w + 1] = static_cast<uint8_t>(e >> 8);
-      w += e >> 16;
-      r += 2;
+      break;  // a new line, or a new text on a fresh line
     }
   }
 }
 
 size_t HalfTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* t, size_t n) {
-  const HalfTables tables(o);
-  return o.ProcessQuotedLine ? HalfCore<false>(tables, marks, t, n) : HalfCore<true>(tables, marks, t, n);
+  const bool skip = !o.ProcessQuotedLine;
+  const HalfTables tables(o, skip);
+  return skip ? HalfCore<true>(tables, marks, t, n) : HalfCore<false>(tables, marks, t, n);
 }
 
 // --- half-width to full-width -----------------------------------------------
@@ -252,66 +296,56 @@ struct FullTables {
 template <bool kSkip, bool kAsciiPlain>
 size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r, size_t end) {
   size_t w = 0;
+  QuoteMarkSets sets;
+  if (kSkip) marks.BuildSets(sets);
   for (;;) {
-    if constexpr (kSkip) {
-      auto readPos = static_cast<uint32_t>(r - w);
-      uint32_t writePos = 0;
-      int32_t lineExamined = 0;
-      const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(b + w), readPos, writePos, lineExamined);
-      r = w + readPos;
-      w += writePos;
-      if (!more) {
-        if (r >= end) return w;
-        b[w++] = 0;
-        ++r;
-        continue;
-      }
+    if (kSkip && !StartLine(sets, marks, b, r, w)) {
+      if (r >= end) return w;
+      b[w++] = 0;
+      ++r;
+      continue;
     }
     for (;;) {
       const uint8_t c = b[r];
-      switch (T.cls[c]) {
-        case kPlain:
+      const uint8_t cls = T.cls[c];
+      if (cls == kLead) {
+        const uint8_t d = b[r + 1];
+        if (T.trail[d]) {
+          Store2(b + w, static_cast<uint32_t>(d) << 8 | c);
+          w += 2;
+          r += 2;
+        } else {
           b[w++] = c;
           ++r;
-          if (kAsciiPlain && c < 0x80) MovePlainChunks<kSkip>(b, b, r, w, end);
-          continue;
-        case kLead: {
-          const uint8_t d = b[r + 1];
-          b[w] = c;
-          if (T.trail[d]) {
-            b[w + 1] = d;
-            w += 2;
-            r += 2;
-          } else {
-            ++w;
-            ++r;
-          }
-          continue;
         }
-        case kMapped: {
-          uint16_t f = T.full[c];
-          const uint8_t d = b[r + 1];
-          size_t consumed = 1;
-          if (d == 0xDE || d == 0xDF) {
-            const uint16_t joined = d == 0xDE ? T.joinDE[c] : T.joinDF[c];
-            if (joined != 0) {
-              f = joined;
-              consumed = 2;
-            }
+        continue;
+      }
+      if (cls == kMapped) {
+        uint16_t f = T.full[c];
+        const uint8_t d = b[r + 1];
+        size_t consumed = 1;
+        if (d == 0xDE || d == 0xDF) {
+          const uint16_t joined = d == 0xDE ? T.joinDE[c] : T.joinDF[c];
+          if (joined != 0) {
+            f = joined;
+            consumed = 2;
           }
-          b[w] = static_cast<uint8_t>(f >> 8);
-          b[w + 1] = static_cast<uint8_t>(f);
-          w += 2;
-          r += consumed;
-          continue;
         }
-        case kNul:
-          if (r >= end) return w;
-          b[w++] = 0;
-          ++r;
-          break;
-        default:  // kBreak
-          break;
+        Store2(b + w, static_cast<uint32_t>(f >> 8) | static_cast<uint32_t>(f & 0xFF) << 8);
+        w += 2;
+        r += consumed;
+        continue;
+      }
+      if (cls == kPlain) {
+        b[w++] = c;
+        ++r;
+        if (kAsciiPlain && c < 0x80) MovePlainChunks<kSkip>(b, b, r, w, end);
+        continue;
+      }
+      if (cls == kNul) {
+        if (r >= end) return w;
+        b[w++] = 0;
+        ++r;
       }
       break;  // a line or a text starts
     }

@@ -36,6 +36,24 @@ void QuoteMarkList::Load() {
   loaded_ = true;
 }
 
+void QuoteMarkList::BuildSets(QuoteMarkSets& sets) {
+  if (!loaded_) Load();
+  sets = QuoteMarkSets{};
+  const auto* m = reinterpret_cast<const uint8_t*>(marks_);
+  // The same walk as IsQuoteMark's.
+  for (size_t i = 0; m[i] != 0;) {
+    if (sjis::IsLead(m[i]) && sjis::IsTrail(m[i + 1])) {
+      const unsigned code = static_cast<unsigned>(m[i]) << 8 | m[i + 1];
+      sets.pairs[code >> 6] |= uint64_t{1} << (code & 63);
+      i += 2;
+      continue;
+    }
+    const uint8_t b = m[i++];
+    if (b == '\t' || b == '\n' || b == '\r' || b == ' ') continue;
+    sets.single[b] = true;
+  }
+}
+
 bool QuoteMarkList::IsQuoteMark(const char* text, size_t pos) {
   if (!loaded_) Load();
   const auto* t = reinterpret_cast<const uint8_t*>(text) + pos;

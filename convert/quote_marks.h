@@ -10,6 +10,22 @@ namespace qv {
 
 inline constexpr char kDefaultQuoteMarks[] = ">\x81\x84|\x81\x62:\x81\x46";  // >＞|｜:：
 
+// The marks as lookup sets: IsMark gives what IsQuoteMark gives.
+struct QuoteMarkSets {
+  bool single[256] = {};
+  uint64_t pairs[65536 / 64] = {};  // bit lead << 8 | trail
+
+  // `p` is NUL-terminated at or after p[0].
+  bool IsMark(const uint8_t* p) const {
+    const bool lead = (p[0] >= 0x81 && p[0] <= 0x9F) || (p[0] >= 0xE0 && p[0] <= 0xFC);
+    if (lead && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F) {
+      const unsigned code = static_cast<unsigned>(p[0]) << 8 | p[1];
+      return (pairs[code >> 6] >> (code & 63)) & 1;
+    }
+    return single[p[0]];
+  }
+};
+
 class QuoteMarkList {
  public:
   static constexpr size_t kBufferSize = 1024;  // 1023 bytes of value at most
@@ -31,6 +47,9 @@ class QuoteMarkList {
   // Whether the character at text[pos] is one of the marks. `text` is
   // NUL-terminated at or after pos.
   bool IsQuoteMark(const char* text, size_t pos);
+  // Fills `sets` with the marks (loading the list first), for tests of many
+  // positions without walking the list each time.
+  void BuildSets(struct QuoteMarkSets& sets);
 
  private:
   void Load();
