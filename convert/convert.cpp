@@ -133,16 +133,17 @@ inline void Store2(uint8_t* p, uint32_t bytes) {
 
 struct HalfTables {
   // By first byte: 0 passes unchanged, 1 stops the line (NUL, and CR or LF
-  // with `breaks`), 2 a lead byte nothing maps, 3..5 the lead bytes 0x81..0x83.
+  // with `breaks`), 2 a lead byte.
   uint8_t kind[256] = {};
-  // By kind and trail byte: the output bytes (first in bits 0-7, second in
-  // 8-15) and their count in bits 16 and up. An unmapped pair is the pair
-  // itself, its lead byte left 0 for kind 2 and filled in from `leadMask`.
-  uint32_t map[6][256] = {};
-  uint8_t leadMask[6] = {0, 0, 0xFF, 0, 0, 0};
+  // By lead byte, its row of results by trail byte: the output bytes (first
+  // in bits 0-7, second in 8-15) and their count in bits 16 and up; an
+  // unmapped pair is the pair itself. 0 where the lead byte goes out alone
+  // (before NUL, and before CR or LF with `breaks`).
+  const uint32_t* row[256] = {};
+  uint32_t rows[60][256];  // the 60 lead bytes
 
   HalfTables(const ConversionOptions& o, bool breaks) {
-    uint8_t half[3][256] = {};
+    uint8_t half[3][256] = {};  // lead bytes 0x81..0x83
     uint8_t mark[3][256] = {};
     if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
     if (o.ProcessNumber) BuildHalfMap(half[1], NumberTable);
@@ -158,20 +159,24 @@ struct HalfTables {
       BuildHalfMap(half[1], HiraganaTable);
       BuildHalfMap(mark[1], HiraganaVoicedTable);
     }
-    for (int c = 0; c < 256; ++c) {
-      if (sjis::IsLead(static_cast<uint8_t>(c))) kind[c] = 2;
-    }
     kind[0] = 1;
     if (breaks) kind[kCr] = kind[kLf] = 1;
-    for (int d = 0; d < 256; ++d) map[2][d] = 2u << 16 | static_cast<uint32_t>(d) << 8;
-    for (int lead = 0; lead < 3; ++lead) {
-      kind[0x81 + lead] = static_cast<uint8_t>(3 + lead);
+    int next = 0;
+    for (int c = 0; c < 256; ++c) {
+      if (!sjis::IsLead(static_cast<uint8_t>(c))) continue;
+      kind[c] = 2;
+      uint32_t* out = rows[next++];
+      row[c] = out;
+      const int lead = c - 0x81;  // 0..2 for the lead bytes with tables
       for (int d = 0; d < 256; ++d) {
-        map[3 + lead][d] = 2u << 16 | static_cast<uint32_t>(d) << 8 | static_cast<uint32_t>(0x81 + lead);
-        if (half[lead][d] == 0) continue;
-        map[3 + lead][d] = mark[lead][d] == 0 ? (1u << 16 | half[lead][d])
-                                               : (2u << 16 | static_cast<uint32_t>(mark[lead][d]) << 8 | half[lead][d]);
+        const uint8_t h = lead < 3 ? half[lead][d] : 0;
+        const uint8_t m = lead < 3 ? mark[lead][d] : 0;
+        out[d] = h == 0   ? (2u << 16 | static_cast<uint32_t>(d) << 8 | static_cast<uint32_t>(c))
+                 : m == 0 ? (1u << 16 | h)
+                          : (2u << 16 | static_cast<uint32_t>(m) << 8 | h);
       }
+      out[0] = 0;
+      if (breaks) out[kCr] = out[kLf] = 0;
     }
   }
 };
@@ -194,24 +199,22 @@ size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n)
     }
     for (;;) {
       const uint8_t c = t[r];
-      const uint8_t kind = T.kind[c];
-      if (kind >= 2) {
-        const uint8_t d = t[r + 1];
+      if (const uint32_t* row = T.row[c]) {
+        const uint32_t e = row[t[r + 1]];
         // A lead byte at the end of a text, or (lines examined) before a line
         // break, goes out alone: it never pairs across the break.
-        if (d < 0x0E && (d == 0 || (kSkip && IsBreak(d)))) [[unlikely]] {
+        if (e == 0) [[unlikely]] {
           t[w++] = c;
           ++r;
           continue;
         }
-        const uint32_t e = T.map[kind][d] | (c & T.leadMask[kind]);  // no branch on the class
         // Both bytes are stored; the second lands at most on r + 1, already read.
         Store2(t + w, e);
         w += e >> 16;
         r += 2;
         continue;
       }
-      if (kind == 0) {
+      if (T.kind[c] == 0) {
         t[w++] = c;
         ++r;
         MovePlainChunks<kSkip, true>(t, t, r, w, n);

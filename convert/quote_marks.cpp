@@ -96,7 +96,7 @@ bool SkipQuotedLines(QuoteMarkList& marks, char* text, uint32_t& readPos, uint32
         continue;
       }
       if (c != 0 && marks.IsQuoteMark(text, i)) {
-        while (t[i] != 0 && !sjis::IsLineBreak(t[i])) ++i;
+        i += static_cast<uint32_t>(std::strcspn(text + i, "\r\n"));  // to the first CR, LF or NUL
         while (sjis::IsLineBreak(t[i])) ++i;
         readPos = i;
         if (t[i] == 0) break;
