@@ -246,9 +246,16 @@ struct FullTables {
   uint16_t full[256] = {};
   // The full-width code when the byte is followed by ﾞ (0xDE) or ﾟ (0xDF)
   // and joins with it; 0 when it does not.
-  uint16_t joinDE[256] = {};
-  uint16_t joinDF[256] = {};
+  // join[0] stays zero: the next byte is no mark. join[1] for ﾞ, join[2] for ﾟ.
+  uint16_t join[3][256] = {};
+  uint8_t markIndex[256] = {};
   bool asciiPlain = true;  // no ASCII byte maps, so ASCII runs can be moved whole
+  // For the single bytes (plain or mapped): the output in memory order with
+  // its length in bits 16 and up, alone and joined with a following mark
+  // (by markIndex; 0 when it does not join).
+  uint32_t single[256] = {};
+  uint32_t joinedOut[3][256] = {};
+  uint8_t single1[256] = {};  // 1 for the bytes of such runs
 
   FullTables(const ConversionOptions& o, bool breaks) {
     uint8_t joinMap[256] = {};
@@ -265,6 +272,8 @@ struct FullTables {
         joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
       }
     }
+    markIndex[0xDE] = 1;
+    markIndex[0xDF] = 2;
     for (int i = 0; i < 256; ++i) {
       const auto c = static_cast<uint8_t>(i);
       trail[c] = sjis::IsTrail(c) ? 1 : 0;
@@ -286,8 +295,14 @@ struct FullTables {
       for (const uint8_t mark : {uint8_t{0xDE}, uint8_t{0xDF}}) {
         if (joinMap[t] != mark && joinMap[t] != '+') continue;
         const auto joined = static_cast<uint8_t>(t == 0x45 ? 0x94 : t + (mark == 0xDE ? 1 : 2));
-        (mark == 0xDE ? joinDE : joinDF)[c] = static_cast<uint16_t>(lead << 8 | joined);
+        join[mark == 0xDE ? 1 : 2][c] = static_cast<uint16_t>(lead << 8 | joined);
       }
+    }
+    for (int c = 0; c < 256; ++c) {
+      const auto swap = [](uint16_t code) { return 2u << 16 | static_cast<uint32_t>(code & 0xFF) << 8 | (code >> 8); };
+      single[c] = full[c] != 0 ? swap(full[c]) : (1u << 16 | static_cast<uint32_t>(c));
+      single1[c] = cls[c] == kMapped || cls[c] == kPlain ? 1 : 0;
+      for (int m = 1; m < 3; ++m) joinedOut[m][c] = join[m][c] != 0 ? swap(join[m][c]) : 0;
     }
   }
 };
@@ -323,26 +338,35 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
         }
         continue;
       }
-      if (cls == kMapped) {
-        uint16_t f = T.full[c];
-        const uint8_t d = b[r + 1];
-        size_t consumed = 1;
-        if (d == 0xDE || d == 0xDF) {
-          const uint16_t joined = d == 0xDE ? T.joinDE[c] : T.joinDF[c];
-          if (joined != 0) {
-            f = joined;
-            consumed = 2;
-          }
-        }
-        Store2(b + w, static_cast<uint32_t>(f >> 8) | static_cast<uint32_t>(f & 0xFF) << 8);
-        w += 2;
-        r += consumed;
+      if (kAsciiPlain && cls == kPlain && c < 0x80) {
+        b[w++] = c;
+        ++r;
+        MovePlainChunks<kSkip>(b, b, r, w, end);
         continue;
       }
       if (cls == kPlain) {
         b[w++] = c;
         ++r;
-        if (kAsciiPlain && c < 0x80) MovePlainChunks<kSkip>(b, b, r, w, end);
+        continue;
+      }
+      if (cls == kMapped) {
+        // A run of single bytes, one per pass and without a branch on whether
+        // a mark follows and joins: a joined mark is still read in the next
+        // pass, but its output is not kept (w does not move).
+        uint32_t skip = 0;  // 1: this byte is a mark already joined
+        for (;;) {
+          const uint8_t x = b[r];
+          if ((skip | T.single1[x]) == 0) break;
+          // Masks rather than conditions: the compiler must not branch here.
+          const uint32_t joined = T.joinedOut[T.markIndex[b[r + 1]]][x];
+          const uint32_t has = joined != 0 ? 1u : 0u;
+          const uint32_t pick = 0u - has;
+          const uint32_t e = (joined & pick) | (T.single[x] & ~pick);
+          Store2(b + w, e);  // below r: never unread input
+          w += (e >> 16) & (skip - 1);
+          skip = has & (skip ^ 1);
+          ++r;
+        }
         continue;
       }
       if (cls == kNul) {

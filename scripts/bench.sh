@@ -36,8 +36,9 @@ run() {
     local s
     s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", (b - a) / 1e9 }')
     if [ -z "$best_s" ] || awk -v x="$s" -v y="$best_s" 'BEGIN { exit !(x < y) }'; then best_s=$s; fi
-    [ "$kb" -gt "$best_kb" ] && best_kb=$kb
+    if [ "$kb" -gt "$best_kb" ]; then best_kb=$kb; fi
   done
+  return 0
 }
 
 compare() {
