@@ -250,12 +250,10 @@ struct FullTables {
   uint16_t join[3][256] = {};
   uint8_t markIndex[256] = {};
   bool asciiPlain = true;  // no ASCII byte maps, so ASCII runs can be moved whole
-  // For the single bytes (plain or mapped): the output in memory order with
-  // its length in bits 16 and up, alone and joined with a following mark
-  // (by markIndex; 0 when it does not join).
-  uint32_t single[256] = {};
-  uint32_t joinedOut[3][256] = {};
-  uint8_t single1[256] = {};  // 1 for the bytes of such runs
+  // For runs of single bytes, by byte and markIndex of the next byte: the output in memory order, its
+  // length in bits 16-23, bit 24 set when the next byte joins.
+  uint32_t run[256][4] = {};
+  uint32_t taken[256] = {};  // 1 for the bytes such runs take: plain or mapped
 
   FullTables(const ConversionOptions& o, bool breaks) {
     uint8_t joinMap[256] = {};
@@ -300,9 +298,11 @@ struct FullTables {
     }
     for (int c = 0; c < 256; ++c) {
       const auto swap = [](uint16_t code) { return 2u << 16 | static_cast<uint32_t>(code & 0xFF) << 8 | (code >> 8); };
-      single[c] = full[c] != 0 ? swap(full[c]) : (1u << 16 | static_cast<uint32_t>(c));
-      single1[c] = cls[c] == kMapped || cls[c] == kPlain ? 1 : 0;
-      for (int m = 1; m < 3; ++m) joinedOut[m][c] = join[m][c] != 0 ? swap(join[m][c]) : 0;
+      taken[c] = cls[c] == kMapped || cls[c] == kPlain ? 1 : 0;
+      const uint32_t alone = full[c] != 0 ? swap(full[c]) : (1u << 16 | static_cast<uint32_t>(c));
+      for (int m = 0; m < 3; ++m) {
+        run[c][m] = m != 0 && join[m][c] != 0 ? (1u << 24 | swap(join[m][c])) : alone;
+      }
     }
   }
 };
@@ -356,15 +356,12 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
         uint32_t skip = 0;  // 1: this byte is a mark already joined
         for (;;) {
           const uint8_t x = b[r];
-          if ((skip | T.single1[x]) == 0) break;
-          // Masks rather than conditions: the compiler must not branch here.
-          const uint32_t joined = T.joinedOut[T.markIndex[b[r + 1]]][x];
-          const uint32_t has = joined != 0 ? 1u : 0u;
-          const uint32_t pick = 0u - has;
-          const uint32_t e = (joined & pick) | (T.single[x] & ~pick);
+          if ((skip | T.taken[x]) == 0) break;  // before reading past a NUL
+          const uint32_t e = T.run[x][T.markIndex[b[r + 1]]];
           Store2(b + w, e);  // below r: never unread input
-          w += (e >> 16) & (skip - 1);
-          skip = has & (skip ^ 1);
+          // Masks rather than conditions: the compiler must not branch here.
+          w += ((e >> 16) & 0xFF) & (skip - 1);
+          skip = (e >> 24) & 1 & (skip ^ 1);
           ++r;
         }
         continue;
