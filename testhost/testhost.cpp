@@ -64,7 +64,7 @@ const char kHelp[] =
     "                         replace-none (EM_REPLACESEL takes nothing),\n"
     "                         private-nonsense (private messages answer 12345)\n"
     "  --quit                 close the running host and wait until it has ended\n"
-    "  --press TITLE ACTIONS  (alone) wait for a top-level window titled TITLE (UTF-8)\n"
+    "  --press TITLE ACTIONS  (alone) wait for a top-level window titled TITLE\n"
     "                         and act on it; ACTIONS is a comma list of control ids\n"
     "                         (clicked) and ok, cancel, esc, close. Prints the text\n"
     "                         of a message box first (text=...)\n";
@@ -418,20 +418,10 @@ int Quit() {
   return IsWindow(h) ? 2 : 0;
 }
 
-std::string FromUtf8(const std::string& utf8) {
-  int wn = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-  std::wstring w(wn, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), w.data(), wn);
-  int n = WideCharToMultiByte(932, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(932, 0, w.data(), wn, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 // Drives a dialog of another process the way a user would: clicks on
 // controls, then OK, Esc or the close box. Exit 1 when the window never came.
-int Press(const std::string& titleUtf8, const std::string& actions) {
-  std::string title = FromUtf8(titleUtf8);
+// The title arrives in the ANSI code page, as every argument does.
+int Press(const std::string& title, const std::string& actions) {
   HWND h = nullptr;
   for (int i = 0; i < 200 && !(h = FindWindowA(nullptr, title.c_str())); ++i) Sleep(50);
   if (!h) return 1;
