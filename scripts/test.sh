@@ -32,4 +32,8 @@ scripts/check-pe.sh build/win32/bin/Quorvel.exe i386
 
 echo "== win64 tests under Wine"
 qv_start_wine "$root/build/wineprefix"
-ctest --preset win64 -V
+ctest --preset win64 --output-on-failure
+qv_stop_wine
+
+echo "== fuzz targets, 20 s each"
+scripts/fuzz.sh 20
