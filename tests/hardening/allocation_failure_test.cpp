@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,9 @@ struct Scenario {
   bool exeNameWindow;    // the host names its executable in a child window
   std::string expected;  // the pane's text after a complete run
 };
+
+// By name: the raw-byte fallback would print the record's padding.
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 struct Outcome {
   int result = 0;
