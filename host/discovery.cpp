@@ -87,7 +87,15 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
   std::memcpy(name, dir + nameStart, nameLength);
   dir[nameStart] = '\0';
   if (nameLength > 4) {
-    std::memcpy(name + nameLength - 4, ".ini", 4);
+    // The last four bytes go, but never half of a two-byte character.
+    size_t cut = nameLength - 4;
+    for (size_t i = 0; i < cut; ++i) {
+      if (IsLeadByte(static_cast<unsigned char>(name[i])) && IsTrailByte(static_cast<unsigned char>(name[i + 1]))) {
+        if (i + 1 == cut) cut = i;
+        ++i;
+      }
+    }
+    std::memcpy(name + cut, ".ini", 5);
   } else {
     std::memcpy(name, ".ini", 5);
   }
