@@ -29,6 +29,9 @@ cmake --build --preset win32 -j"$jobs"
 echo "== executable checks"
 scripts/check-pe.sh build/win64/bin/Quorvel.exe x86-64
 scripts/check-pe.sh build/win32/bin/Quorvel.exe i386
+version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+tests/resources/check-resources.sh build/win64/bin/Quorvel.exe x86_64-w64-mingw32-windres "$version"
+tests/resources/check-resources.sh build/win32/bin/Quorvel.exe i686-w64-mingw32-windres "$version"
 
 echo "== win64 tests under Wine"
 qv_start_wine "$root/build/wineprefix"
