@@ -12,16 +12,18 @@ source scripts/setup.sh
 qv_install_packages imagemagick fonts-ipafont-gothic
 qv_ensure_locale
 
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Quorvel testhost-all -j"${QV_JOBS:-2}"
+if [ -z "${QV_BIN:-}" ]; then  # QV_BIN: a directory with the programs already built
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 --target Quorvel testhost-all -j"${QV_JOBS:-2}"
+fi
 qv_start_wine "$root/build/demo-prefix"
-[ -x scripts/wine-fonts.sh ] && scripts/wine-fonts.sh "$WINEPREFIX" >/dev/null
+scripts/wine-fonts.sh "$WINEPREFIX"
 
 out=$root/build/demo
 work=$(mktemp -d /tmp/qv-demo.XXXXXX)
 trap 'rm -rf "$work"; qv_stop_wine' EXIT
 mkdir -p "$out"
-bin=build/win64/bin
+bin=${QV_BIN:-build/win64/bin}
 win() { echo "Z:${1//\//\\}"; }
 show() { iconv -f CP932 -t UTF-8 "$1" | sed 's/\r$//; s/^/    /'; }
 shot() { sleep 0.7; import -window root -crop 800x560+0+0 "$out/$1"; echo "screenshot: build/demo/$1"; }
@@ -30,7 +32,7 @@ host() {  # document file, selection, extra switches
   local doc=$1 sel=$2; shift 2
   rm -f "$work/ready"
   wine "$bin/quorvel-testhost.exe" --load "$(win "$doc")" --select "$sel" \
-    --exe-name "$(win "$root/$bin/versions/0.73.0.1.dll")" \
+    --exe-name "$(win "$(realpath "$bin")/versions/0.73.0.1.dll")" \
     --ready "$(win "$work/ready")" --save "$(win "$work/saved")" "$@" >/dev/null 2>&1 &
   for _ in $(seq 200); do [ -f "$work/ready" ] && return 0; sleep 0.05; done
   echo "the editor did not start" >&2
@@ -81,5 +83,6 @@ set +e
 wait "$tool"
 code=$?
 set -e
+[ "$code" = 255 ] && code=-1
 echo "Quorvel.exe /D, cancelled -> exit code $code"
 quit_host
