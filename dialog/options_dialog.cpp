@@ -79,6 +79,9 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
       return 2;
     case win::kWmShowWindow:
       AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwActivate | win::kAwCenter);
+      // Some AnimateWindow implementations show the window without painting
+      // it, which leaves the dialog black until something covers it.
+      Os().RedrawWindow(dialog);
       return 0;
     default:
       return 0;

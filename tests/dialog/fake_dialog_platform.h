@@ -137,6 +137,10 @@ class FakeDialogPlatform : public Platform {
   bool GetWorkArea(Rect* rect) override;
   bool MoveWindow(Window window, int x, int y, int width, int height, bool repaint) override;
   bool AnimateWindowIfPresent(Window window, uint32_t milliseconds, uint32_t flags) override;
+  bool RedrawWindow(Window window) override {
+    if (window == kDialog) journal.push_back("redraw");
+    return true;
+  }
   [[noreturn]] void ExitProcess(int exitCode) override {
     real_.ExitProcess(exitCode);
     std::abort();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -329,6 +331,16 @@ TEST_F(OptionsDialogTest, ShowingPlaysTheOpeningAnimation) {
   Run();
   ASSERT_GE(os_.animations.size(), 1u);
   EXPECT_EQ(os_.animations[0], kShowCenter);
+}
+
+TEST_F(OptionsDialogTest, TheDialogIsRepaintedAfterTheOpeningAnimation) {
+  os_.script = {kPressCancel};
+  Run();
+  const auto& j = os_.journal;
+  const auto animate = std::find_if(j.begin(), j.end(), [](const std::string& e) { return e.rfind("animate", 0) == 0; });
+  ASSERT_NE(animate, j.end());
+  ASSERT_NE(animate + 1, j.end());
+  EXPECT_EQ(*(animate + 1), "redraw");
 }
 
 TEST_F(OptionsDialogTest, TheShowFlagIsNotExamined) {
