@@ -11,7 +11,7 @@ cmake --build "$build" -j"${QV_JOBS:-2}" >/dev/null || exit 1
 failed=0
 for test in "$build"/bin/qv_test_*; do
   [ -x "$test" ] || continue
-  if valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+  if valgrind --quiet --suppressions=scripts/valgrind.supp --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
        "$test" --gtest_brief=1 >"$build/$(basename "$test").valgrind.log" 2>&1; then
     echo "$(basename "$test"): clean"
   else
