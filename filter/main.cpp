@@ -220,6 +220,16 @@ bool FitsEngine(size_t n, bool toHalf) {
   return toHalf ? n < UINT32_MAX : FullBlockSize(n, &bytes);
 }
 
+// The block a text of n bytes needs in the direction, or 0 after telling the
+// user that the engine cannot take it.
+size_t CheckedBlock(size_t n, bool toHalf) {
+  if (!FitsEngine(n, toHalf)) {
+    Say(kMsgTooLarge, "text too large");
+    return 0;
+  }
+  return BlockFor(n, toHalf);
+}
+
 // Converts text[0, n) (text[n] is 0; NULs inside end texts) in a block
 // of `capacity` bytes, which is n + 1 for full-width to half-width (in place)
 // and FullBlockSize(n) for the other direction.
@@ -244,13 +254,8 @@ int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
     return kExitUnmappable;
   }
   const size_t n = text.size();
-  const bool toHalf = s.options.ExchangeZenHan == 1;
-  if (!FitsEngine(n, toHalf)) {
-    Say(kMsgTooLarge, "text too large");
-    return kExitTooLarge;
-  }
-  size_t bytes = n + 1;
-  if (!toHalf) FullBlockSize(n, &bytes);
+  const size_t bytes = CheckedBlock(n, s.options.ExchangeZenHan == 1);
+  if (bytes == 0) return kExitTooLarge;
   text.resize(bytes);  // zero-filled past n
   const size_t produced = ConvertTexts(s.options, marks, text.data(), n);
   std::string out;
@@ -305,13 +310,8 @@ int Main(int argc, char** argv) {
   if (s.utf8) return ConvertUtf8(s, marks, in);
 
   const size_t n = in.size;
-  const bool toHalf = s.options.ExchangeZenHan == 1;
-  if (!FitsEngine(n, toHalf)) {
-    Say(kMsgTooLarge, "text too large");
-    return kExitTooLarge;
-  }
-  size_t bytes = n + 1;
-  if (!toHalf) FullBlockSize(n, &bytes);
+  const size_t bytes = CheckedBlock(n, s.options.ExchangeZenHan == 1);
+  if (bytes == 0) return kExitTooLarge;
   // Shrinks or grows to exactly what the direction needs.
   void* block = std::realloc(in.data, bytes);
   if (block == nullptr) {
