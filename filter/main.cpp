@@ -3,6 +3,7 @@
 // Exit codes: 0 converted and written, 1 read or write failure, 2 bad
 // argument, 3 a character code page 932 cannot hold (--utf8), 4 the text is
 // too large for the engine or memory ran out.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -11,13 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#endif
-#ifdef __linux__
-#include <sys/mman.h>
 #endif
 
 #include "convert/convert.h"
@@ -155,6 +152,9 @@ struct Buffer {
   char* data = nullptr;
   size_t size = 0;
   size_t capacity = 0;
+  Buffer() = default;
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
   ~Buffer() { std::free(data); }
   bool Reserve(size_t bytes) {
     if (bytes <= capacity) return true;
@@ -162,34 +162,25 @@ struct Buffer {
     if (moved == nullptr) return false;
     data = static_cast<char*>(moved);
     capacity = bytes;
-    AskForLargePages();
     return true;
-  }
-  // Fewer page faults on a large buffer; only a hint.
-  void AskForLargePages() {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    const auto begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(data) + capacity) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
   }
 };
 
-// What the input of `size` bytes will need: the direction's block, so that a
-// regular file is read once into its final place.
-size_t BlockFor(size_t size, bool toHalf) {
-  size_t bytes = size + 1;
-  if (!toHalf && !FullBlockSize(size, &bytes)) bytes = size + 1;  // refused later
-  return bytes;
+// Fills in[size, capacity) from standard input as far as it goes; false on a
+// read error (reported). *eof is set at the end of the input.
+bool ReadMore(Buffer& in, bool* eof) {
+  const size_t got = std::fread(in.data + in.size, 1, in.capacity - in.size, stdin);
+  in.size += got;
+  if (std::ferror(stdin)) {
+    Say(kMsgReadFailed, std::strerror(errno));
+    return false;
+  }
+  *eof = got == 0 || std::feof(stdin);
+  return true;
 }
 
 // Reads all of standard input; 0 or an exit code.
-int ReadAll(Buffer& in, size_t expected) {
-  if (expected > 0 && !in.Reserve(expected + 65536)) {
-    Say(kMsgOutOfMemory, "out of memory");
-    return kExitTooLarge;
-  }
+int ReadAll(Buffer& in) {
   for (;;) {
     if (in.capacity - in.size < 65536) {
       const size_t grown = in.capacity < (SIZE_MAX / 3) ? in.capacity + in.capacity / 2 + (1 << 20) : SIZE_MAX;
@@ -198,15 +189,10 @@ int ReadAll(Buffer& in, size_t expected) {
         return kExitTooLarge;
       }
     }
-    const size_t got = std::fread(in.data + in.size, 1, in.capacity - in.size, stdin);
-    in.size += got;
-    if (got == 0) break;
+    bool eof = false;
+    if (!ReadMore(in, &eof)) return kExitIo;
+    if (eof) return 0;
   }
-  if (std::ferror(stdin)) {
-    Say(kMsgReadFailed, std::strerror(errno));
-    return kExitIo;
-  }
-  return 0;
 }
 
 bool WriteAll(const char* data, size_t size) {
@@ -227,7 +213,9 @@ size_t CheckedBlock(size_t n, bool toHalf) {
     Say(kMsgTooLarge, "text too large");
     return 0;
   }
-  return BlockFor(n, toHalf);
+  size_t bytes = n + 1;
+  if (!toHalf) FullBlockSize(n, &bytes);
+  return bytes;
 }
 
 // Converts text[0, n) (text[n] is 0; NULs inside end texts) in a block
@@ -242,6 +230,62 @@ size_t ConvertTexts(const ConversionOptions& o, QuoteMarkList& marks, char* text
   }
   if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(text, produced);
   return produced;
+}
+
+// Bytes read and converted at a time: the pieces stay in the cache, and the
+// memory needed does not grow with the input.
+constexpr size_t kPiece = size_t{256} << 10;
+
+// The byte path, piece by piece: each piece ends after a line feed or NUL
+// (where converting apart changes nothing), or at the end of the input; a
+// line longer than a piece makes the piece grow until it ends.
+int ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) {
+  const bool toHalf = o.ExchangeZenHan == 1;
+  Buffer in;
+  Buffer block;  // the full-width direction's enlarged block
+  bool eof = false;
+  while (!eof) {
+    if (in.capacity - in.size < kPiece / 2) {
+      // Room for a whole piece more, plus the NUL after it.
+      if (in.size > SIZE_MAX / 2 - kPiece || !in.Reserve(std::max(2 * in.size, in.size + kPiece) + 1)) {
+        Say(kMsgOutOfMemory, "out of memory");
+        return kExitTooLarge;
+      }
+    }
+    in.capacity -= 1;  // keeps the byte for the NUL out of reach of the read
+    const bool read = ReadMore(in, &eof);
+    in.capacity += 1;
+    if (!read) return kExitIo;
+    const size_t n = eof ? in.size : IndependentPrefix(in.data, in.size);
+    if (n == 0 && !eof) continue;  // a line longer than the buffer: read on
+    const size_t bytes = CheckedBlock(n, toHalf);
+    if (bytes == 0) return kExitTooLarge;
+    char* text = in.data;
+    const char kept = in.data[n];
+    if (!toHalf) {
+      if (!block.Reserve(bytes)) {
+        Say(kMsgOutOfMemory, "out of memory");
+        return kExitTooLarge;
+      }
+      std::memcpy(block.data, in.data, n);
+      text = block.data;
+    }
+    text[n] = '\0';
+    const size_t produced = ConvertTexts(o, marks, text, n);
+    if (produced != 0 && std::fwrite(text, 1, produced, stdout) != produced) {
+      Say(kMsgWriteFailed, std::strerror(errno));
+      return kExitIo;
+    }
+    // The rest, a line begun but not ended, moves to the front.
+    if (toHalf) in.data[n] = kept;
+    std::memmove(in.data, in.data + n, in.size - n);
+    in.size -= n;
+  }
+  if (!WriteAll(nullptr, 0)) {
+    Say(kMsgWriteFailed, std::strerror(errno));
+    return kExitIo;
+  }
+  return kExitOk;
 }
 
 int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
@@ -298,35 +342,10 @@ int Main(int argc, char** argv) {
     marks.Set(s.marks);
   }
 
+  if (!s.utf8) return ConvertStream(s.options, marks);
   Buffer in;
-  // A regular file tells its size: one allocation of the final block.
-  struct stat st {};
-  size_t expected = 0;
-  if (!s.utf8 && fstat(0, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-      static_cast<uint64_t>(st.st_size) < SIZE_MAX / 8) {
-    expected = BlockFor(static_cast<size_t>(st.st_size), s.options.ExchangeZenHan == 1);
-  }
-  if (const int failed = ReadAll(in, expected)) return failed;
-  if (s.utf8) return ConvertUtf8(s, marks, in);
-
-  const size_t n = in.size;
-  const size_t bytes = CheckedBlock(n, s.options.ExchangeZenHan == 1);
-  if (bytes == 0) return kExitTooLarge;
-  // Shrinks or grows to exactly what the direction needs.
-  void* block = std::realloc(in.data, bytes);
-  if (block == nullptr) {
-    Say(kMsgOutOfMemory, "out of memory");
-    return kExitTooLarge;
-  }
-  in.data = static_cast<char*>(block);
-  in.capacity = bytes;
-  in.data[n] = '\0';
-  const size_t produced = ConvertTexts(s.options, marks, in.data, n);
-  if (!WriteAll(in.data, produced)) {
-    Say(kMsgWriteFailed, std::strerror(errno));
-    return kExitIo;
-  }
-  return kExitOk;
+  if (const int failed = ReadAll(in)) return failed;
+  return ConvertUtf8(s, marks, in);
 }
 
 }  // namespace

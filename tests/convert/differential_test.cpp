@@ -225,6 +225,55 @@ TEST(DifferentialTest, TextsSeparatedByNuls) {
   }
 }
 
+// Helpers over NUL-separated data, as the filter converts it.
+std::string TextsHalf(const O& o, QuoteMarkList& list, const std::string& data) {
+  auto buffer = Exact(data, data.size() + 1);
+  size_t produced = 0;
+  EXPECT_TRUE(ConvertTextsToHalf(o, list, buffer.get(), data.size(), &produced));
+  return std::string(buffer.get(), produced);
+}
+
+std::string TextsFull(const O& o, QuoteMarkList& list, const std::string& data) {
+  auto buffer = Exact(data, 2 * data.size() + 3);
+  size_t produced = 0;
+  EXPECT_TRUE(ConvertTextsToFullInBlock(o, list, buffer.get(), data.size(), &produced));
+  return std::string(buffer.get(), produced);
+}
+
+// Cutting the data where IndependentPrefix allows and converting the pieces
+// one by one gives the bytes of the whole: what lets a long input be
+// converted piece by piece. Every LF and NUL is tried as a cut.
+TEST(IndependentPrefixTest, PiecesConvertLikeTheWhole) {
+  std::mt19937 random(6);
+  for (int round = 0; round < 2000; ++round) {
+    const std::string data = RandomText(random, random() % 80, true);
+    const O o = RandomOptions(random);
+    QuoteMarkList list;
+    list.Set(kMarkLists[random() % std::size(kMarkLists)]);
+    const std::string half = TextsHalf(o, list, data);
+    const std::string full = TextsFull(o, list, data);
+    for (size_t end = 0; end <= data.size(); ++end) {
+      const size_t cut = IndependentPrefix(data.data(), end);
+      ASSERT_LE(cut, end);
+      if (cut == 0) continue;
+      ASSERT_TRUE(data[cut - 1] == '\n' || data[cut - 1] == '\0');
+      if (cut != end) continue;  // each cut once
+      const std::string head = data.substr(0, cut), tail = data.substr(cut);
+      ASSERT_EQ(Printable(TextsHalf(o, list, head) + TextsHalf(o, list, tail)), Printable(half)) << Printable(data);
+      ASSERT_EQ(Printable(TextsFull(o, list, head) + TextsFull(o, list, tail)), Printable(full)) << Printable(data);
+    }
+  }
+}
+
+TEST(IndependentPrefixTest, FindsTheLastLineFeedOrNul) {
+  const struct {
+    std::string data;
+    size_t want;
+  } cases[] = {{"", 0}, {"abc", 0}, {"a\rb\r", 0}, {"a\nb", 2}, {"a\nb\n", 4}, {"\n", 1},
+               {std::string("a\0b", 3), 2}, {std::string("\n\0\r", 3), 2}, {"\x82\n", 2}};
+  for (const auto& c : cases) EXPECT_EQ(IndependentPrefix(c.data.data(), c.data.size()), c.want) << Printable(c.data);
+}
+
 // Half-width to full-width and back is the identity on text built from the
 // reversible classes, with and without hiragana output and quoted lines.
 TEST(RoundTripPropertyTest, HalfFullHalfIsIdentity) {

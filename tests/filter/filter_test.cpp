@@ -7,10 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "convert/convert.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -237,6 +240,77 @@ TEST(FilterTest, LargeMixedInputBothWays) {
   const Result back = RunFilter({"/XANSK"}, full.out);
   ASSERT_EQ(back.exitCode, 0);
   EXPECT_EQ(back.out, half);
+}
+
+// Inputs far longer than what the filter converts at a time, with quoted
+// lines, CRLF, lead bytes before line breaks, NULs and one line longer than
+// a megabyte: the output equals the engine's conversion of the whole input,
+// from a file and from a pipe.
+std::string LongInput() {
+  const char* pieces[] = {"\x82\x60", "\x82\x4F", "\x81\x40", "\xB6\xDE", "\xCA\xDF", "\x83\x4B", "abc ",
+                          "\r\n",     "\n",        "\r",        "\n>",       "\n\x81\x84", "\x82\n", "\x82\r\n",
+                          "\x8A\xBF", "\xDE",      "\x82"};
+  std::mt19937 random(7);
+  std::string in;
+  while (in.size() < (3u << 20)) {
+    in += pieces[random() % std::size(pieces)];
+    if (random() % 20000 == 0) in += '\0';
+  }
+  std::string longLine;
+  while (longLine.size() < (1u << 20) + 12345) longLine += "\x82\x60\xB6\xDE x";
+  in.insert(in.size() / 2, longLine);
+  return in;
+}
+
+std::string WholeConverted(bool toHalf, const std::string& in) {
+  qv::ConversionOptions o;
+  o.ExchangeZenHan = toHalf ? 1 : 0;
+  o.ProcessAlphabet = o.ProcessNumber = o.ProcessSpace = o.ProcessKatakana = 1;
+  qv::QuoteMarkList marks;
+  marks.Set(qv::kDefaultQuoteMarks);
+  std::string block(4 * (in.size() + 1), '\0');
+  std::copy(in.begin(), in.end(), block.begin());
+  size_t produced = 0;
+  if (toHalf) {
+    EXPECT_TRUE(qv::ConvertTextsToHalf(o, marks, block.data(), in.size(), &produced));
+  } else {
+    EXPECT_TRUE(qv::ConvertTextsToFullInBlock(o, marks, block.data(), in.size(), &produced));
+  }
+  block.resize(produced);
+  return block;
+}
+
+TEST(FilterTest, LongInputConvertsAsOneWhole) {
+  const std::string in = LongInput();
+  for (const bool toHalf : {true, false}) {
+    const std::string want = WholeConverted(toHalf, in);
+    const Result fromFile = RunFilter({toHalf ? "/XANSK" : "/xANSK"}, in);
+    ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_TRUE(fromFile.out == want) << "from a file, to half " << toHalf;
+
+    const std::string file = TempPath("long"), out = TempPath("long-out");
+    WriteFile(file, in);
+    const std::string cmd = "cat " + file + " | " + QV_FILTER_PATH + (toHalf ? " /XANSK" : " /xANSK") + " > " + out;
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(ReadFile(out) == want) << "from a pipe, to half " << toHalf;
+    std::remove(file.c_str());
+    std::remove(out.c_str());
+  }
+}
+
+// A reader that goes away midway: the filter stops with a message and a
+// failing exit code instead of reporting success.
+TEST(FilterTest, ClosedPipeMidwayIsAnError) {
+  const std::string file = TempPath("pipe"), err = TempPath("pipe-err");
+  WriteFile(file, std::string(8u << 20, 'a'));
+  const std::string cmd = "sh -c '" + std::string(QV_FILTER_PATH) + " < " + file + " 2> " + err +
+                          "; echo $? > " + err + ".rc' | head -c 1000 > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadFile(err + ".rc"), "1\n");
+  EXPECT_THAT(ReadFile(err), HasSubstr("標準出力に書けませんでした。"));
+  std::remove(file.c_str());
+  std::remove(err.c_str());
+  std::remove((err + ".rc").c_str());
 }
 
 }  // namespace
