@@ -221,7 +221,9 @@ TEST_F(RealDialogTest, TemplateCreatesTheEighteenControls) {
            EXPECT_EQ(s & BS_TYPEMASK, c.kind);
            // A radio button takes the tab stop when it is checked; the
            // template gives it none (the resource test reads the template).
-           if (c.kind != BS_AUTORADIOBUTTON) EXPECT_EQ((s & WS_TABSTOP) != 0, c.tabStop);
+           if (c.kind != BS_AUTORADIOBUTTON) {
+             EXPECT_EQ((s & WS_TABSTOP) != 0, c.tabStop);
+           }
            EXPECT_EQ((s & WS_GROUP) != 0, c.group);
            EXPECT_EQ(s & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
            // The dialog manager converts position and size each on its own.

@@ -89,7 +89,8 @@ case $CASE in
     run_tool /dxKJ; quit_host
     expect_rc 0; expect_text "アイウ"; expect_sel "0 6"
     journal_has "main HostMsgReadText 1 0 0"; journal_has EM_REPLACESEL ;;
-  long-*)  # long whole texts through edit-control messages, read in pieces
+  long-*)  # long whole texts through edit-control messages, read in pieces (4000000:
+    # a write of 8 MB in one EM_REPLACESEL, which the host must survive)
     N=${CASE#long-}; LIMIT=""
     [ "$N" = replace ] && { N=70000; LIMIT="--replace-limit 30000"; }
     python3 -c "import sys; sys.stdout.buffer.write((b'\xb1'*$N))" > "$W/in"
