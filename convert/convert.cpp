@@ -354,15 +354,22 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
         // a mark follows and joins: a joined mark is still read in the next
         // pass, but its output is not kept (w does not move).
         uint32_t skip = 0;  // 1: this byte is a mark already joined
-        for (;;) {
-          const uint8_t x = b[r];
-          if ((skip | T.taken[x]) == 0) break;  // before reading past a NUL
-          const uint32_t e = T.run[x][T.markIndex[b[r + 1]]];
+        // One byte, x at r: false when the run ends there (tested before
+        // reading past a NUL). x becomes the next byte.
+        const auto step = [&](uint8_t& x) {
+          if ((skip | T.taken[x]) == 0) return false;
+          const uint8_t y = b[r + 1];
+          const uint32_t e = T.run[x][T.markIndex[y]];
           Store2(b + w, e);  // below r: never unread input
           // Masks rather than conditions: the compiler must not branch here.
           w += ((e >> 16) & 0xFF) & (skip - 1);
-          skip = (e >> 24) & 1 & (skip ^ 1);
+          // A mark never takes a mark, so a joined mark never joins the next byte.
+          skip = (e >> 24) & 1;
           ++r;
+          x = y;
+          return true;
+        };
+        for (uint8_t x = c; step(x) && step(x);) {
         }
         continue;
       }
