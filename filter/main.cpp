@@ -82,8 +82,17 @@ void Say(const char* cp932, const char* english) {
 void ReportBadArgument(void* context, int32_t index, const char* argument) {
   ++*static_cast<int*>(context);
   char message[kMessageBufferSize];
+#ifdef _WIN32
   FormatBadArgument(message, sizeof message, index, argument);
   std::fprintf(stderr, "quorvel-filter: %s\n", Cp932ToUtf8Lossy(message).c_str());
+#else
+  // The argument came in the terminal's own encoding: it goes back out as it
+  // came, whole, inside the message's text.
+  FormatBadArgument(message, sizeof message, index, "\x01");
+  std::string text = Cp932ToUtf8Lossy(message);
+  if (const size_t at = text.find('\x01'); at != std::string::npos) text.replace(at, 1, argument);
+  std::fprintf(stderr, "quorvel-filter: %s\n", text.c_str());
+#endif
 }
 
 struct FilterSettings {

@@ -136,7 +136,7 @@ struct Failure {
   std::vector<std::string> args;
   std::string in;
   int exitCode;
-  const char* message;  // UTF-8 on stderr
+  std::string message;  // UTF-8 on stderr
   int lines;            // stderr lines expected
 };
 
@@ -159,6 +159,8 @@ const Failure kFails[] = {
     {"OncePerProblem", {"/Q", "junk"}, "x", 2, "2 番目の引数が認識できません： 'junk'", 2},
     {"OncePerBadLetter", {"/QZ"}, "x", 2, "'/QZ'", 2},
     {"UnknownLongOption", {"--frobnicate"}, "x", 2, "'--frobnicate'", 1},
+    {"ArgumentShownAsTyped", {"--ＡＢ"}, "x", 2, "1 番目の引数が認識できません： '--ＡＢ'", 1},
+    {"LongArgumentShownWhole", {"--" + std::string(600, 'z')}, "x", 2, std::string(600, 'z') + "'", 1},
     {"EmptyHostIni", {"--host-ini="}, "x", 2, "'--host-ini='", 1},
     {"Utf8InvalidSequence", {"--utf8"}, "ab\xFF" "cd", 3, "input byte offset 2", 1},
     {"Utf8NotInCodePage", {"--utf8"}, "ab😀", 3, "input byte offset 2", 1},
