@@ -9,7 +9,7 @@ Window const kProcessModule = reinterpret_cast<Window>(0x400000);
 
 }  // namespace
 
-FakeDialogPlatform::FakeDialogPlatform() : real_(NativePlatform()), previous_(&Os()) {
+FakeDialogPlatform::FakeDialogPlatform() : previous_(&Os()) {
   for (int id = 1001; id <= 1013; ++id) buttons[id] = FakeButton{};
   SetPlatformForTesting(this);
 }

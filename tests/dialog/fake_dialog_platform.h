@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/pass_through_platform.h"
 
 namespace qv::testing {
 
@@ -46,7 +47,7 @@ inline constexpr UserAct kPressCancel{Act::kCancelButton};
 inline constexpr UserAct kPressEsc{Act::kEsc};
 inline constexpr UserAct kPressClose{Act::kCloseBox};
 
-class FakeDialogPlatform : public Platform {
+class FakeDialogPlatform : public PassThroughPlatform {
  public:
   static constexpr intptr_t kStillOpen = 99;  // the script ran out with the dialog up
 
@@ -85,24 +86,11 @@ class FakeDialogPlatform : public Platform {
   // The dialog's automatic buttons: a radio button of 1001/1002 clears the other.
   void UserClick(int id);
 
-  HeapHandle HeapCreate(uint32_t o, size_t i, size_t m) override { return real_.HeapCreate(o, i, m); }
-  void* HeapAlloc(HeapHandle h, uint32_t f, size_t n) override { return real_.HeapAlloc(h, f, n); }
-  void* HeapReAlloc(HeapHandle h, uint32_t f, void* b, size_t n) override { return real_.HeapReAlloc(h, f, b, n); }
-  bool HeapFree(HeapHandle h, uint32_t f, void* b) override { return real_.HeapFree(h, f, b); }
-  bool HeapDestroy(HeapHandle h) override { return real_.HeapDestroy(h); }
+  // Heaps, files and profile reads pass through; the rest is staged here.
   const char* GetCommandLineA() override { return "Quorvel.exe"; }
   ModuleHandle GetModuleHandleA(const char* n) override;
   uint32_t GetModuleFileNameA(ModuleHandle m, char* b, uint32_t s) override;
   void Sleep(uint32_t) override {}
-  uint32_t GetFileAttributesA(const char* p) override { return real_.GetFileAttributesA(p); }
-  bool GetUserNameA(char* b, uint32_t* s) override { return real_.GetUserNameA(b, s); }
-  uint32_t GetPrivateProfileIntA(const char* s, const char* k, int32_t d, const char* f) override {
-    return real_.GetPrivateProfileIntA(s, k, d, f);
-  }
-  uint32_t GetPrivateProfileStringA(const char* s, const char* k, const char* d, char* b, uint32_t n,
-                                    const char* f) override {
-    return real_.GetPrivateProfileStringA(s, k, d, b, n, f);
-  }
   bool WritePrivateProfileStringA(const char* s, const char* k, const char* v, const char* f) override;
   KernelHandle CreateFileMappingA(uint32_t, const char*) override { return nullptr; }
   void* MapViewOfFile(KernelHandle, uint32_t) override { return nullptr; }
@@ -141,13 +129,8 @@ class FakeDialogPlatform : public Platform {
     if (window == kDialog) journal.push_back("redraw");
     return true;
   }
-  [[noreturn]] void ExitProcess(int exitCode) override {
-    real_.ExitProcess(exitCode);
-    std::abort();
-  }
 
  private:
-  Platform& real_;
   Platform* previous_;
   DialogProc proc_ = nullptr;
   bool ended_ = false;

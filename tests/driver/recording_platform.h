@@ -1,12 +1,13 @@
-// A platform for driver tests: passes every call to the build's own
-// implementation, except that it supplies the command line, records message
-// boxes, counts heaps, and can fail the k-th heap operation.
+// A platform for driver tests: the build's own, except that it supplies the
+// command line, records message boxes, counts heaps, can fail the k-th heap
+// operation, and shows no host and no dialog.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/pass_through_platform.h"
 
 namespace qv::testing {
 
@@ -17,9 +18,9 @@ struct RecordedMessageBox {
   uint32_t type;
 };
 
-class RecordingPlatform : public Platform {
+class RecordingPlatform : public PassThroughPlatform {
  public:
-  RecordingPlatform() : real_(NativePlatform()) { SetPlatformForTesting(this); }
+  RecordingPlatform() { SetPlatformForTesting(this); }
   ~RecordingPlatform() override { SetPlatformForTesting(nullptr); }
 
   std::string commandLine;
@@ -41,7 +42,6 @@ class RecordingPlatform : public Platform {
   void* HeapReAlloc(HeapHandle h, uint32_t f, void* b, size_t n) override {
     return Fails() ? nullptr : real_.HeapReAlloc(h, f, b, n);
   }
-  bool HeapFree(HeapHandle h, uint32_t f, void* b) override { return real_.HeapFree(h, f, b); }
   bool HeapDestroy(HeapHandle h) override {
     const bool ok = real_.HeapDestroy(h);
     if (ok) ++heapsDestroyed;
@@ -52,71 +52,17 @@ class RecordingPlatform : public Platform {
     messageBoxes.push_back({owner, text != nullptr ? text : "", caption != nullptr ? caption : "", type});
     return win::kIdOk;
   }
-
-  // Everything else goes to the real platform.
-  ModuleHandle GetModuleHandleA(const char* n) override { return real_.GetModuleHandleA(n); }
-  uint32_t GetModuleFileNameA(ModuleHandle m, char* b, uint32_t s) override { return real_.GetModuleFileNameA(m, b, s); }
   // Waits are counted, not slept.
   void Sleep(uint32_t ms) override { sleeps.push_back(ms); }
-  uint32_t GetFileAttributesA(const char* p) override { return real_.GetFileAttributesA(p); }
-  bool GetUserNameA(char* b, uint32_t* s) override { return real_.GetUserNameA(b, s); }
-  uint32_t GetPrivateProfileIntA(const char* s, const char* k, int32_t d, const char* f) override {
-    return real_.GetPrivateProfileIntA(s, k, d, f);
-  }
-  uint32_t GetPrivateProfileStringA(const char* s, const char* k, const char* d, char* b, uint32_t n,
-                                    const char* f) override {
-    return real_.GetPrivateProfileStringA(s, k, d, b, n, f);
-  }
-  bool WritePrivateProfileStringA(const char* s, const char* k, const char* v, const char* f) override {
-    return real_.WritePrivateProfileStringA(s, k, v, f);
-  }
-  KernelHandle CreateFileMappingA(uint32_t s, const char* n) override { return real_.CreateFileMappingA(s, n); }
-  void* MapViewOfFile(KernelHandle m, uint32_t a) override { return real_.MapViewOfFile(m, a); }
-  bool UnmapViewOfFile(void* v) override { return real_.UnmapViewOfFile(v); }
-  bool CloseHandle(KernelHandle h) override { return real_.CloseHandle(h); }
+  // A desktop without the host, whatever the machine shows, and no dialog.
   Window GetForegroundWindow() override { return nullptr; }
-  int GetClassNameA(Window w, char* b, int s) override { return real_.GetClassNameA(w, b, s); }
   Window FindWindowA(const char*, const char*) override { return nullptr; }
   Window FindWindowExA(Window, Window, const char*, const char*) override { return nullptr; }
-  bool IsWindow(Window w) override { return real_.IsWindow(w); }
   intptr_t SendMessageA(Window, uint32_t, uintptr_t, intptr_t) override { return 0; }
-  uint32_t GetWindowThreadProcessId(Window w, uint32_t* p) override { return real_.GetWindowThreadProcessId(w, p); }
-  uint32_t GetVersionPlatformId() override { return real_.GetVersionPlatformId(); }
-  bool BindToolhelp() override { return real_.BindToolhelp(); }
-  bool BindPsapi() override { return real_.BindPsapi(); }
-  bool FindProcessExeBySnapshot(uint32_t p, char* b, uint32_t s) override {
-    return real_.FindProcessExeBySnapshot(p, b, s);
-  }
-  bool FindProcessExeByModules(uint32_t p, char* b, uint32_t s) override {
-    return real_.FindProcessExeByModules(p, b, s);
-  }
-  bool BindVersionApi() override { return real_.BindVersionApi(); }
-  uint32_t GetFileVersionInfoSizeA(const char* p, uint32_t* h) override { return real_.GetFileVersionInfoSizeA(p, h); }
-  bool GetFileVersionInfoA(const char* p, uint32_t h, uint32_t s, void* b) override {
-    return real_.GetFileVersionInfoA(p, h, s, b);
-  }
-  bool VerQueryValueA(const void* b, const char* s, void** v, uint32_t* l) override {
-    return real_.VerQueryValueA(b, s, v, l);
-  }
   intptr_t DialogBoxParamA(ModuleHandle, int, Window, DialogProc, intptr_t) override { return -1; }
-  bool EndDialog(Window d, intptr_t r) override { return real_.EndDialog(d, r); }
-  bool CheckDlgButton(Window d, int i, uint32_t s) override { return real_.CheckDlgButton(d, i, s); }
-  uint32_t IsDlgButtonChecked(Window d, int i) override { return real_.IsDlgButtonChecked(d, i); }
-  Window GetDlgItem(Window d, int i) override { return real_.GetDlgItem(d, i); }
-  bool EnableWindow(Window w, bool e) override { return real_.EnableWindow(w, e); }
-  void SetClassIconFromResource(Window w, ModuleHandle m, int i) override { real_.SetClassIconFromResource(w, m, i); }
-  bool GetWindowRect(Window w, Rect* r) override { return real_.GetWindowRect(w, r); }
-  bool GetWorkArea(Rect* r) override { return real_.GetWorkArea(r); }
-  bool MoveWindow(Window w, int x, int y, int cx, int cy, bool p) override { return real_.MoveWindow(w, x, y, cx, cy, p); }
-  bool AnimateWindowIfPresent(Window w, uint32_t ms, uint32_t f) override { return real_.AnimateWindowIfPresent(w, ms, f); }
-  [[noreturn]] void ExitProcess(int code) override {
-    real_.ExitProcess(code);
-    __builtin_unreachable();
-  }
 
  private:
   bool Fails() { return ++heapOperations == failHeapOperation; }
-  Platform& real_;
 };
 
 }  // namespace qv::testing

@@ -31,7 +31,7 @@ constexpr uint32_t kVersionTextAt = 4;
 
 }  // namespace
 
-FakeDesktop::FakeDesktop() : base_(NativePlatform()) {}
+FakeDesktop::FakeDesktop() = default;
 FakeDesktop::~FakeDesktop() = default;
 
 FakeWindow* FakeDesktop::AddWindow(const std::string& className, FakeWindow* parent, const std::string& text) {
@@ -110,8 +110,8 @@ bool FakeDesktop::GetUserNameA(char* buffer, uint32_t* size) {
 }
 
 KernelHandle FakeDesktop::CreateFileMappingA(uint32_t sizeLow, const char* name) {
-  KernelHandle h = base_.CreateFileMappingA(sizeLow, name);
-  if (h != nullptr && name != nullptr && base_.GetLastError() == 0) {
+  KernelHandle h = real_.CreateFileMappingA(sizeLow, name);
+  if (h != nullptr && name != nullptr && real_.GetLastError() == 0) {
     mappingsCreated.emplace_back(name, sizeLow);
     mappingSizes_[name] = sizeLow;
   }
@@ -247,9 +247,9 @@ intptr_t FakeDesktop::Transfer(FakeWindow& main, bool write, bool selectionOnly,
   std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
   auto size = mappingSizes_.find(name);
   if (size == mappingSizes_.end()) return 0;
-  KernelHandle m = base_.CreateFileMappingA(size->second, name);
+  KernelHandle m = real_.CreateFileMappingA(size->second, name);
   if (m == nullptr) return 0;
-  char* view = static_cast<char*>(base_.MapViewOfFile(m, win::kFileMapWrite));
+  char* view = static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite));
   intptr_t ok = 0;
   FakeWindow* p = ActivePaneOf(main);
   Clamp(*p);
@@ -271,9 +271,9 @@ intptr_t FakeDesktop::Transfer(FakeWindow& main, bool write, bool selectionOnly,
         ok = 1;
       }
     }
-    base_.UnmapViewOfFile(view);
+    real_.UnmapViewOfFile(view);
   }
-  base_.CloseHandle(m);
+  real_.CloseHandle(m);
   return ok;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/pass_through_platform.h"
 
 namespace qv::testing {
 
@@ -64,7 +65,7 @@ struct RecordedMessageBox {
   uint32_t type;
 };
 
-class FakeDesktop : public Platform {
+class FakeDesktop : public PassThroughPlatform {
  public:
   FakeDesktop();
   ~FakeDesktop() override;
@@ -95,35 +96,25 @@ class FakeDesktop : public Platform {
   std::vector<size_t> Bytes(uint32_t message) const;
   std::vector<uint32_t> Messages(const FakeWindow* window) const;
 
-  // Platform: heaps, files, profiles and mappings pass through.
-  HeapHandle HeapCreate(uint32_t o, size_t i, size_t m) override { return base_.HeapCreate(o, i, m); }
-  void* HeapAlloc(HeapHandle h, uint32_t f, size_t n) override { return base_.HeapAlloc(h, f, n); }
-  void* HeapReAlloc(HeapHandle h, uint32_t f, void* b, size_t n) override { return base_.HeapReAlloc(h, f, b, n); }
-  bool HeapFree(HeapHandle h, uint32_t f, void* b) override { return base_.HeapFree(h, f, b); }
-  bool HeapDestroy(HeapHandle h) override { return base_.HeapDestroy(h); }
+  // Platform: heaps, modules and mapping views pass through; files and
+  // profiles too, at the host's paths translated for this machine.
   const char* GetCommandLineA() override {
-    return commandLine.empty() ? base_.GetCommandLineA() : commandLine.c_str();
+    return commandLine.empty() ? real_.GetCommandLineA() : commandLine.c_str();
   }
-  ModuleHandle GetModuleHandleA(const char* n) override { return base_.GetModuleHandleA(n); }
-  uint32_t GetModuleFileNameA(ModuleHandle m, char* b, uint32_t s) override { return base_.GetModuleFileNameA(m, b, s); }
   void Sleep(uint32_t ms) override { sleptMs += ms; }
-  uint32_t GetFileAttributesA(const char* p) override { return base_.GetFileAttributesA(Native(p)); }
+  uint32_t GetFileAttributesA(const char* p) override { return real_.GetFileAttributesA(Native(p)); }
   bool GetUserNameA(char* buffer, uint32_t* size) override;
   uint32_t GetPrivateProfileIntA(const char* s, const char* k, int32_t d, const char* f) override {
-    return base_.GetPrivateProfileIntA(s, k, d, Native(f));
+    return real_.GetPrivateProfileIntA(s, k, d, Native(f));
   }
   uint32_t GetPrivateProfileStringA(const char* s, const char* k, const char* d, char* b, uint32_t n,
                                     const char* f) override {
-    return base_.GetPrivateProfileStringA(s, k, d, b, n, Native(f));
+    return real_.GetPrivateProfileStringA(s, k, d, b, n, Native(f));
   }
   bool WritePrivateProfileStringA(const char* s, const char* k, const char* v, const char* f) override {
-    return base_.WritePrivateProfileStringA(s, k, v, Native(f));
+    return real_.WritePrivateProfileStringA(s, k, v, Native(f));
   }
   KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name) override;
-  void* MapViewOfFile(KernelHandle m, uint32_t a) override { return base_.MapViewOfFile(m, a); }
-  bool UnmapViewOfFile(void* v) override { return base_.UnmapViewOfFile(v); }
-  bool CloseHandle(KernelHandle h) override { return base_.CloseHandle(h); }
-  uint32_t GetLastError() override { return base_.GetLastError(); }
 
   // Windows.
   Window GetForegroundWindow() override;
@@ -154,10 +145,6 @@ class FakeDesktop : public Platform {
   bool GetWorkArea(Rect*) override { return false; }
   bool MoveWindow(Window, int, int, int, int, bool) override { return false; }
   bool AnimateWindowIfPresent(Window, uint32_t, uint32_t) override { return false; }
-  [[noreturn]] void ExitProcess(int code) override {
-    base_.ExitProcess(code);
-    std::abort();
-  }
 
  private:
   intptr_t PaneMessage(FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, size_t* bytes);
@@ -171,7 +158,6 @@ class FakeDesktop : public Platform {
   const char* Native(const char* path);
   std::string native_;
 
-  Platform& base_;
   std::vector<std::unique_ptr<FakeWindow>> windows_;
   std::deque<FakeWindow*> foreground_;
   int paneHiddenFor_ = 0;
