@@ -100,7 +100,6 @@ struct FilterSettings {
   bool utf8 = false;
   bool help = false;
   bool version = false;
-  bool marksGiven = false;
   std::string marks = kDefaultQuoteMarks;
   const char* hostIni = nullptr;
 };
@@ -132,11 +131,9 @@ bool ParseArguments(int argc, char** argv, FilterSettings& s) {
       s.utf8 = true;
     } else if (arg.starts_with("--quote-marks=")) {
       s.marks = std::string(arg.substr(14));
-      s.marksGiven = true;
       s.hostIni = nullptr;
     } else if (arg.starts_with("--host-ini=") && arg.size() > 11) {
       s.hostIni = argv[i] + 11;
-      s.marksGiven = false;
     } else {
       ReportBadArgument(&bad, index + 1, argv[i]);
     }
@@ -175,6 +172,17 @@ struct Buffer {
   }
 };
 
+// Room for at least `room` bytes past `size`, growing at least twofold; false
+// after telling the user.
+bool MakeRoom(Buffer& b, size_t room) {
+  if (b.capacity - b.size >= room) return true;
+  if (b.size > SIZE_MAX / 2 - room || !b.Reserve(std::max(2 * b.size, b.size + room))) {
+    Say(kMsgOutOfMemory, "out of memory");
+    return false;
+  }
+  return true;
+}
+
 // Fills in[size, capacity) from standard input as far as it goes; false on a
 // read error (reported). *eof is set at the end of the input.
 bool ReadMore(Buffer& in, bool* eof) {
@@ -191,45 +199,37 @@ bool ReadMore(Buffer& in, bool* eof) {
 // Reads all of standard input; 0 or an exit code.
 int ReadAll(Buffer& in) {
   for (;;) {
-    if (in.capacity - in.size < 65536) {
-      const size_t grown = in.capacity < (SIZE_MAX / 3) ? in.capacity + in.capacity / 2 + (1 << 20) : SIZE_MAX;
-      if (grown == SIZE_MAX || !in.Reserve(grown)) {
-        Say(kMsgOutOfMemory, "out of memory");
-        return kExitTooLarge;
-      }
-    }
+    if (!MakeRoom(in, 1 << 20)) return kExitTooLarge;
     bool eof = false;
     if (!ReadMore(in, &eof)) return kExitIo;
     if (eof) return 0;
   }
 }
 
-bool WriteAll(const char* data, size_t size) {
-  if (size != 0 && std::fwrite(data, 1, size, stdout) != size) return false;
-  return std::fflush(stdout) == 0 && !std::ferror(stdout);
+// Writes and flushes; 0, or an exit code after telling the user.
+int WriteAll(const char* data, size_t size) {
+  if ((size != 0 && std::fwrite(data, 1, size, stdout) != size) || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    Say(kMsgWriteFailed, std::strerror(errno));
+    return kExitIo;
+  }
+  return kExitOk;
 }
 
-// The engine takes NUL-terminated texts with 32-bit positions.
-bool FitsEngine(size_t n, bool toHalf) {
-  size_t bytes = 0;
-  return toHalf ? n < UINT32_MAX : FullBlockSize(n, &bytes);
-}
-
-// The block a text of n bytes needs in the direction, or 0 after telling the
-// user that the engine cannot take it.
+// The block a text of n bytes needs in the direction (the engine takes
+// NUL-terminated texts with 32-bit positions), or 0 after telling the user
+// that the engine cannot take it.
 size_t CheckedBlock(size_t n, bool toHalf) {
-  if (!FitsEngine(n, toHalf)) {
+  size_t bytes = n + 1;
+  if (toHalf ? n >= UINT32_MAX : !FullBlockSize(n, &bytes)) {
     Say(kMsgTooLarge, "text too large");
     return 0;
   }
-  size_t bytes = n + 1;
-  if (!toHalf) FullBlockSize(n, &bytes);
   return bytes;
 }
 
-// Converts text[0, n) (text[n] is 0; NULs inside end texts) in a block
-// of `capacity` bytes, which is n + 1 for full-width to half-width (in place)
-// and FullBlockSize(n) for the other direction.
+// Converts text[0, n) (text[n] is 0; NULs inside end texts) in the block
+// CheckedBlock(n) gave: n + 1 bytes for full-width to half-width (in place),
+// FullBlockSize(n) for the other direction.
 size_t ConvertTexts(const ConversionOptions& o, QuoteMarkList& marks, char* text, size_t n) {
   size_t produced = 0;
   if (o.ExchangeZenHan == 1) {
@@ -252,15 +252,11 @@ int ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) {
   const bool toHalf = o.ExchangeZenHan == 1;
   Buffer in;
   Buffer block;  // the full-width direction's enlarged block
+  if (!MakeRoom(in, kPiece + 1)) return kExitTooLarge;  // a piece and the NUL after it
   bool eof = false;
   while (!eof) {
-    if (in.capacity - in.size < kPiece / 2) {
-      // Room for a whole piece more, plus the NUL after it.
-      if (in.size > SIZE_MAX / 2 - kPiece || !in.Reserve(std::max(2 * in.size, in.size + kPiece) + 1)) {
-        Say(kMsgOutOfMemory, "out of memory");
-        return kExitTooLarge;
-      }
-    }
+    // A line longer than what is left: room for half a piece more at least.
+    if (!MakeRoom(in, kPiece / 2 + 1)) return kExitTooLarge;
     in.capacity -= 1;  // keeps the byte for the NUL out of reach of the read
     const bool read = ReadMore(in, &eof);
     in.capacity += 1;
@@ -280,21 +276,13 @@ int ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) {
       text = block.data;
     }
     text[n] = '\0';
-    const size_t produced = ConvertTexts(o, marks, text, n);
-    if (produced != 0 && std::fwrite(text, 1, produced, stdout) != produced) {
-      Say(kMsgWriteFailed, std::strerror(errno));
-      return kExitIo;
-    }
+    if (const int failed = WriteAll(text, ConvertTexts(o, marks, text, n))) return failed;
     // The rest, a line begun but not ended, moves to the front.
     if (toHalf) in.data[n] = kept;
     std::memmove(in.data, in.data + n, in.size - n);
     in.size -= n;
   }
-  if (!WriteAll(nullptr, 0)) {
-    Say(kMsgWriteFailed, std::strerror(errno));
-    return kExitIo;
-  }
-  return kExitOk;
+  return kExitOk;  // the last piece, however short, was written and flushed
 }
 
 int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
@@ -318,11 +306,7 @@ int ConvertUtf8(FilterSettings& s, QuoteMarkList& marks, const Buffer& raw) {
     Say(kMsgUnmappable, english);
     return kExitUnmappable;
   }
-  if (!WriteAll(out.data(), out.size())) {
-    Say(kMsgWriteFailed, std::strerror(errno));
-    return kExitIo;
-  }
-  return kExitOk;
+  return WriteAll(out.data(), out.size());
 }
 
 int Main(int argc, char** argv) {
@@ -337,11 +321,7 @@ int Main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, s)) return kExitUsage;
   if (s.help || s.version) {
     const std::string_view text = s.help ? std::string_view(kUsage) : std::string_view(kVersion);
-    if (!WriteAll(text.data(), text.size())) {
-      Say(kMsgWriteFailed, std::strerror(errno));
-      return kExitIo;
-    }
-    return kExitOk;
+    return WriteAll(text.data(), text.size());
   }
 
   QuoteMarkList& marks = QuoteMarkList::Process();
