@@ -95,32 +95,49 @@ inline void MovePlainChunks(uint8_t* out, const uint8_t* in, size_t& r, size_t& 
 #endif
 }
 
-// At a line start: passes line breaks and quoted lines (with the empty lines
-// after them) from r to w unchanged. False when a NUL stands at r afterwards.
-// The line's start is examined here with the mark sets; only a quoted line
-// goes through SkipQuotedLines, with positions relative to w so that they
-// stay small.
-inline bool StartLine(const QuoteMarkSets& sets, QuoteMarkList& marks, uint8_t* t, size_t& r, size_t& w) {
-  while (IsBreak(t[r])) t[w++] = t[r++];
-  size_t i = r;
-  for (;;) {
-    if (t[i] == ' ' || t[i] == '\t') {
-      ++i;
-    } else if (t[i] == 0x81 && t[i + 1] == 0x40) {
-      i += 2;
-    } else {
-      break;
-    }
+// Moves the rest of a line at in[r] to out[w]: every byte up to the first
+// CR, LF or NUL (the caller stops where its bytes end). Chunks are stored
+// whole only when they hold no such byte, as MovePlainChunks does.
+inline void MoveLine(uint8_t* out, const uint8_t* in, size_t& r, size_t& w, size_t limit) {
+#if defined(__SSE2__)
+  while (r + 16 <= limit) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
+    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(kCr)),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(kLf))));
+    if (_mm_movemask_epi8(stop) != 0) break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + w), v);
+    r += 16;
+    w += 16;
   }
-  if (t[i] == 0) return i != r;
-  if (IsBreak(t[i]) || !sets.IsMark(t + i)) return true;
-  auto readPos = static_cast<uint32_t>(r - w);
-  uint32_t writePos = 0;
-  int32_t lineExamined = 0;
-  const bool more = SkipQuotedLines(marks, reinterpret_cast<char*>(t + w), readPos, writePos, lineExamined);
-  r = w + readPos;
-  w += writePos;
-  return more;
+#else
+  (void)limit;
+#endif
+  while (in[r] != 0 && !IsBreak(in[r])) out[w++] = in[r++];
+}
+
+// At a line start: passes line breaks and quoted lines (with the empty lines
+// after them) from r to w unchanged, as SkipQuotedLines does, but with the
+// mark sets and whole chunks. False when a NUL stands at r afterwards.
+inline bool StartLine(const QuoteMarkSets& sets, uint8_t* t, size_t& r, size_t& w, size_t limit) {
+  for (;;) {
+    while (IsBreak(t[r])) t[w++] = t[r++];
+    size_t i = r;
+    for (;;) {
+      if (t[i] == ' ' || t[i] == '\t') {
+        ++i;
+      } else if (t[i] == 0x81 && t[i + 1] == 0x40) {
+        i += 2;
+      } else {
+        break;
+      }
+    }
+    if (t[i] == 0) return i != r;
+    if (IsBreak(t[i]) || !sets.IsMark(t + i)) return true;
+    // A quoted line: it goes out as it is, up to its line break.
+    MoveLine(t, t, r, w, limit);
+    if (t[r] == 0) return false;
+  }
 }
 
 inline void Store2(uint8_t* p, uint32_t bytes) {
@@ -191,7 +208,7 @@ size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n)
   if (kSkip) marks.BuildSets(sets);
   for (;;) {
     // A line starts: at the start of a text or after line breaks.
-    if (kSkip && !StartLine(sets, marks, t, r, w)) {
+    if (kSkip && !StartLine(sets, t, r, w, n)) {
       if (r >= n) return w;
       t[w++] = 0;
       ++r;
@@ -200,18 +217,27 @@ size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n)
     for (;;) {
       const uint8_t c = t[r];
       if (const uint32_t* row = T.row[c]) {
-        const uint32_t e = row[t[r + 1]];
-        // A lead byte at the end of a text, or (lines examined) before a line
-        // break, goes out alone: it never pairs across the break.
-        if (e == 0) [[unlikely]] {
-          t[w++] = c;
-          ++r;
-          continue;
+        // Pairs, on pointers: this loop is most of the time on Japanese text.
+        const uint8_t* p = t + r;
+        uint8_t* q = t + w;
+        for (;;) {
+          const uint32_t e = row[p[1]];
+          // A lead byte at the end of a text, or (lines examined) before a line
+          // break, goes out alone: it never pairs across the break.
+          if (e == 0) [[unlikely]] {
+            *q++ = *p++;
+            break;
+          }
+          // Both bytes are stored; the second lands at most on p + 1, already read.
+          const auto v = static_cast<uint16_t>(e);
+          std::memcpy(q, &v, 2);
+          q += e >> 16;
+          p += 2;
+          row = T.row[*p];
+          if (row == nullptr) break;
         }
-        // Both bytes are stored; the second lands at most on r + 1, already read.
-        Store2(t + w, e);
-        w += e >> 16;
-        r += 2;
+        r = static_cast<size_t>(p - t);
+        w = static_cast<size_t>(q - t);
         continue;
       }
       if (T.kind[c] == 0) {
@@ -317,7 +343,7 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
   QuoteMarkSets sets;
   if (kSkip) marks.BuildSets(sets);
   for (;;) {
-    if (kSkip && !StartLine(sets, marks, b, r, w)) {
+    if (kSkip && !StartLine(sets, b, r, w, end)) {
       if (r >= end) return w;
       b[w++] = 0;
       ++r;
