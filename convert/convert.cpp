@@ -1,7 +1,7 @@
 // The two conversions, fast: runs of plain ASCII are moved sixteen bytes at a
-// time, every other character costs one or two table lookups, and the
-// quoted-line skip is called only where a line starts (inside an examined
-// line it could change nothing). convert/reference.cpp holds the plain
+// time, every other character costs one or two table lookups, and quoted
+// lines are looked for only where a line starts (inside an examined line
+// nothing could change) and then moved whole. convert/reference.cpp holds the plain
 // byte-per-step loops these must match byte for byte.
 #include "convert/convert.h"
 
@@ -353,15 +353,20 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
       const uint8_t c = b[r];
       const uint8_t cls = T.cls[c];
       if (cls == kLead) {
-        const uint8_t d = b[r + 1];
-        if (T.trail[d]) {
-          Store2(b + w, static_cast<uint32_t>(d) << 8 | c);
-          w += 2;
-          r += 2;
-        } else {
-          b[w++] = c;
-          ++r;
-        }
+        // Pairs pass unchanged, on pointers: most of Japanese text.
+        const uint8_t* p = b + r;
+        uint8_t* q = b + w;
+        do {
+          if (!T.trail[p[1]]) {
+            *q++ = *p++;  // a lead byte without its trail byte goes out alone
+            break;
+          }
+          std::memcpy(q, p, 2);
+          q += 2;
+          p += 2;
+        } while (T.cls[*p] == kLead);
+        r = static_cast<size_t>(p - b);
+        w = static_cast<size_t>(q - b);
         continue;
       }
       if (kAsciiPlain && cls == kPlain && c < 0x80) {
