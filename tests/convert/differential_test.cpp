@@ -190,6 +190,37 @@ TEST(DifferentialTest, AsciiRunsBrokenAtEveryOffset) {
   }
 }
 
+// Quoted lines, which pass in chunks, of every length around a chunk, with
+// what would convert inside them, ended by each kind of break or by the end
+// of the text, and followed by lines that are quoted, blank or plain. A
+// converted character in front makes the in-place output lag its input.
+TEST(DifferentialTest, QuotedLinesOfEveryLength) {
+  const char* fillers[] = {"a", "\x82\x60", "\xB6", "\x81\x40"};
+  const char* ends[] = {"", "\r", "\n", "\r\n", "\n\r\n"};
+  const char* nexts[] = {"", "\x82\x60", ">\x82\x60", "  \r\n\x82\x60", "\x81\x40\x81\x84\xB6\xDE"};
+  for (const char* lead : {"", "\x82\x61\r\n"}) {
+    for (const char* filler : fillers) {
+      for (size_t length = 0; length < 40; ++length) {
+        std::string line = ">";
+        while (line.size() < length + 1) line += filler;
+        for (const char* end : ends) {
+          for (const char* next : nexts) {
+            const std::string text = lead + line + end + next;
+            O o;
+            o.ProcessSpace = o.ProcessKatakana = 1;
+            ASSERT_EQ(Printable(FastHalf(o, kDefaultQuoteMarks, text)),
+                      Printable(ReferenceHalf(o, kDefaultQuoteMarks, text)))
+                << Printable(text);
+            ASSERT_EQ(Printable(FastFull(o, kDefaultQuoteMarks, text)),
+                      Printable(ReferenceFull(o, kDefaultQuoteMarks, text)))
+                << Printable(text);
+          }
+        }
+      }
+    }
+  }
+}
+
 // Several texts in one buffer: each NUL ends one, and the result equals the
 // texts converted one by one and joined with NULs.
 TEST(DifferentialTest, TextsSeparatedByNuls) {
