@@ -198,6 +198,57 @@ struct HalfTables {
   }
 };
 
+// Stores one pair's result at q. Both bytes are stored; the second lands at
+// most on the pair's own second byte, already read.
+inline void PutPair(uint8_t*& q, uint32_t e) {
+  const auto v = static_cast<uint16_t>(e);
+  std::memcpy(q, &v, 2);
+  q += e >> 16;
+}
+
+// Converts the run of pairs at p (p[0] a lead byte, `row` its row) in place
+// to q: up to the first byte that is no lead byte, or just past a lead byte
+// that goes out alone (at the end of a text or, lines examined, before a line
+// break: it never pairs across the break). Most of Japanese text runs here.
+// Each result is looked up two pairs before it is stored: a store's address
+// depends on the results before it, and reads behind a store whose address
+// is not known yet would wait for it. Nothing is read past a NUL.
+inline void HalfPairs(const HalfTables& T, const uint32_t* row, const uint8_t*& p, uint8_t*& q) {
+  uint32_t e0 = row[p[1]];
+  if (e0 == 0) [[unlikely]] {
+    *q++ = *p++;
+    return;
+  }
+  const uint32_t* row1 = T.row[p[2]];
+  if (row1 == nullptr) {
+    PutPair(q, e0);
+    p += 2;
+    return;
+  }
+  uint32_t e1 = row1[p[3]];
+  for (;;) {
+    // e0 is the pair at p, e1 the one at p + 2.
+    if (e1 == 0) [[unlikely]] {
+      PutPair(q, e0);
+      p += 2;
+      *q++ = *p++;
+      return;
+    }
+    const uint32_t* row2 = T.row[p[4]];
+    if (row2 == nullptr) {
+      PutPair(q, e0);
+      PutPair(q, e1);
+      p += 4;
+      return;
+    }
+    const uint32_t e2 = row2[p[5]];
+    PutPair(q, e0);
+    p += 2;
+    e0 = e1;
+    e1 = e2;
+  }
+}
+
 // Converts the texts in t[0, n) in place, each NUL ending one (t[n] is 0).
 // Returns the output length.
 template <bool kSkip>
@@ -217,25 +268,9 @@ size_t HalfCore(const HalfTables& T, QuoteMarkList& marks, uint8_t* t, size_t n)
     for (;;) {
       const uint8_t c = t[r];
       if (const uint32_t* row = T.row[c]) {
-        // Pairs, on pointers: this loop is most of the time on Japanese text.
         const uint8_t* p = t + r;
         uint8_t* q = t + w;
-        for (;;) {
-          const uint32_t e = row[p[1]];
-          // A lead byte at the end of a text, or (lines examined) before a line
-          // break, goes out alone: it never pairs across the break.
-          if (e == 0) [[unlikely]] {
-            *q++ = *p++;
-            break;
-          }
-          // Both bytes are stored; the second lands at most on p + 1, already read.
-          const auto v = static_cast<uint16_t>(e);
-          std::memcpy(q, &v, 2);
-          q += e >> 16;
-          p += 2;
-          row = T.row[*p];
-          if (row == nullptr) break;
-        }
+        HalfPairs(T, row, p, q);
         r = static_cast<size_t>(p - t);
         w = static_cast<size_t>(q - t);
         continue;
