@@ -311,10 +311,13 @@ struct FullTables {
   uint16_t join[3][256] = {};
   uint8_t markIndex[256] = {};
   bool asciiPlain = true;  // no ASCII byte maps, so ASCII runs can be moved whole
-  // For runs of single bytes, by byte and markIndex of the next byte: the output in memory order, its
-  // length in bits 16-23, bit 24 set when the next byte joins.
+  // For runs of single bytes, by byte and markIndex of the next byte: the
+  // output in memory order, bit 24 set when the next byte joins.
   uint32_t run[256][4] = {};
   uint32_t taken[256] = {};  // 1 for the bytes such runs take: plain or mapped
+  // Their output length, joined or not. By the byte alone, so that where the
+  // next store goes is known before the run entry is read.
+  uint32_t width[256] = {};
 
   FullTables(const ConversionOptions& o, bool breaks) {
     uint8_t joinMap[256] = {};
@@ -358,9 +361,10 @@ struct FullTables {
       }
     }
     for (int c = 0; c < 256; ++c) {
-      const auto swap = [](uint16_t code) { return 2u << 16 | static_cast<uint32_t>(code & 0xFF) << 8 | (code >> 8); };
+      const auto swap = [](uint16_t code) { return static_cast<uint32_t>(code & 0xFF) << 8 | (code >> 8); };
       taken[c] = cls[c] == kMapped || cls[c] == kPlain ? 1 : 0;
-      const uint32_t alone = full[c] != 0 ? swap(full[c]) : (1u << 16 | static_cast<uint32_t>(c));
+      width[c] = cls[c] == kMapped ? 2 : 1;
+      const uint32_t alone = full[c] != 0 ? swap(full[c]) : static_cast<uint32_t>(c);
       for (int m = 0; m < 3; ++m) {
         run[c][m] = m != 0 && join[m][c] != 0 ? (1u << 24 | swap(join[m][c])) : alone;
       }
@@ -428,7 +432,7 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
           const uint32_t e = T.run[x][T.markIndex[y]];
           Store2(b + w, e);  // below r: never unread input
           // Masks rather than conditions: the compiler must not branch here.
-          w += ((e >> 16) & 0xFF) & (skip - 1);
+          w += T.width[x] & (skip - 1);
           // A mark never takes a mark, so a joined mark never joins the next byte.
           skip = (e >> 24) & 1;
           ++r;
