@@ -1,8 +1,8 @@
 // The two conversions, fast: runs of plain ASCII are moved sixteen bytes at a
 // time, every other character costs one or two table lookups, and quoted
 // lines are looked for only where a line starts (inside an examined line
-// nothing could change) and then moved whole. convert/reference.cpp holds the plain
-// byte-per-step loops these must match byte for byte.
+// nothing could change) and then moved whole. convert/reference.cpp holds
+// the plain byte-per-step loops these must match byte for byte.
 #include "convert/convert.h"
 
 #include <cstdint>
