@@ -201,8 +201,7 @@ struct HalfTables {
 // Stores one pair's result at q. Both bytes are stored; the second lands at
 // most on the pair's own second byte, already read.
 inline void PutPair(uint8_t*& q, uint32_t e) {
-  const auto v = static_cast<uint16_t>(e);
-  std::memcpy(q, &v, 2);
+  Store2(q, e);
   q += e >> 16;
 }
 
