@@ -2,6 +2,8 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
+
 #include "platform/text_encoding.h"
 
 namespace qv {
@@ -48,8 +50,21 @@ bool Cp932ToUtf8(std::string_view in, std::string& out, size_t* errorOffset) {
   return Convert("UTF-8", "CP932", in, out, errorOffset);
 }
 
+// glibc's CP932 takes some characters one way only (U+00A5 to 0x5C, U+301C
+// to the bytes of U+FF5E, ...): a character counts only when its bytes read
+// back as the same character, so nothing is replaced silently.
 bool Utf8ToCp932(std::string_view in, std::string& out, size_t* errorOffset) {
-  return Convert("CP932", "UTF-8", in, out, errorOffset);
+  if (!Convert("CP932", "UTF-8", in, out, errorOffset)) return false;
+  std::string back;
+  if (Convert("UTF-8", "CP932", out, back, nullptr) && back == in) return true;
+  // Up to the first character that came back otherwise, everything matched;
+  // the input is valid UTF-8 here, so its start is the lead byte at or before
+  // the first difference.
+  size_t at = std::mismatch(in.begin(), in.end(), back.begin(), back.end()).first - in.begin();
+  while (at > 0 && at < in.size() && (static_cast<unsigned char>(in[at]) & 0xC0) == 0x80) --at;
+  if (errorOffset != nullptr) *errorOffset = at;
+  out.clear();
+  return false;
 }
 
 std::string Cp932ToUtf8Lossy(std::string_view in) {

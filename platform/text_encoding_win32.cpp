@@ -42,9 +42,12 @@ bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
          !usedDefault;
 }
 
+// Into code page 932 a character counts only when its bytes read back as the
+// same character: no best fit, and no one-way mapping slips through.
 bool ConvertWhole(UINT from, UINT to, std::string_view in, std::string& out) {
-  std::wstring wide;
-  return ToWide(from, in, wide) && FromWide(to, wide, out);
+  std::wstring wide, back;
+  if (!ToWide(from, in, wide) || !FromWide(to, wide, out)) return false;
+  return to != kCp932 || (ToWide(to, out, back) && back == wide);
 }
 
 bool Convert(UINT from, UINT to, std::string_view in, std::string& out, size_t* errorOffset) {

@@ -164,6 +164,8 @@ const Failure kFails[] = {
     {"EmptyHostIni", {"--host-ini="}, "x", 2, "'--host-ini='", 1},
     {"Utf8InvalidSequence", {"--utf8"}, "ab\xFF" "cd", 3, "input byte offset 2", 1},
     {"Utf8NotInCodePage", {"--utf8"}, "ab😀", 3, "input byte offset 2", 1},
+    // Held by code page 932 only as a look-alike (\ here): refused, not replaced.
+    {"Utf8OnlyALookAlike", {"--utf8", "/XA"}, "ab¥cd", 3, "input byte offset 2", 1},
     {"Utf8CutOff", {"--utf8"}, "abc\xE3\x81", 3, "input byte offset 3", 1},
 };
 
