@@ -1,6 +1,7 @@
 #include "dialog/options_dialog.h"
 
 #include <array>
+#include <cstdio>
 
 #include "dialog/option_rules.h"
 #include "dialog/settings_file.h"
@@ -11,6 +12,8 @@ namespace {
 
 inline constexpr char kMsgDialogFailed[] =
     "\x83_\x83\x43\x83\x41\x83\x8D\x83O\x82\xCC\x8BN\x93\xAE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // ダイアログの起動に失敗しました。
+inline constexpr char kMsgSettingsNotSaved[] =
+    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 設定を保存できませんでした。
 
 // One dialog at a time, on the run's only thread.
 std::array<char, kSettingsPathSize> g_settingsPath{};
@@ -51,7 +54,13 @@ int Confirm(RunContext& ctx, Window dialog) {
     Os().MessageBoxA(ctx.link.mainWindow, OkNotice(outcome), kCaption, win::kMbIconInformation);
     return 0;
   }
-  SaveSettings(g_settingsPath.data(), ctx.options);
+  if (!SaveSettings(g_settingsPath.data(), ctx.options)) {
+    // A folder the user cannot write to (under Program Files, say): the
+    // choice still holds for this run, but the user must know that the next
+    // run will not remember it, and which file is at fault.
+    std::snprintf(ctx.message, sizeof ctx.message, "%s\n%s", kMsgSettingsNotSaved, g_settingsPath.data());
+    Os().MessageBoxA(ctx.link.mainWindow, ctx.message, kCaption, win::kMbIconInformation);
+  }
   AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
   return 1;
 }

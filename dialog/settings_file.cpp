@@ -27,11 +27,13 @@ void LoadSettings(const char* path, ConversionOptions& options) {
   }
 }
 
-void SaveSettings(const char* path, const ConversionOptions& options) {
-  if (path == nullptr || path[0] == '\0') return;
+bool SaveSettings(const char* path, const ConversionOptions& options) {
+  if (path == nullptr || path[0] == '\0') return true;
+  bool stored = true;
   for (const SettingsKey& key : kSettingsKeys) {
-    Os().WritePrivateProfileStringA(kSettingsSection, key.name, options.*key.flag != 0 ? "1" : "0", path);
+    stored &= Os().WritePrivateProfileStringA(kSettingsSection, key.name, options.*key.flag != 0 ? "1" : "0", path);
   }
+  return stored;
 }
 
 }  // namespace qv

@@ -51,7 +51,9 @@ bool BuildSettingsPath(std::span<char, kSettingsPathSize> path);
 // empty path.
 void LoadSettings(const char* path, ConversionOptions& options);
 
-// Writes all twelve keys in order as "1"/"0". Failures are not examined.
-void SaveSettings(const char* path, const ConversionOptions& options);
+// Writes all twelve keys in order as "1"/"0", each even after one failed.
+// False when any key could not be stored. Nothing happens (true) for an
+// empty path.
+bool SaveSettings(const char* path, const ConversionOptions& options);
 
 }  // namespace qv

@@ -60,6 +60,7 @@ uint32_t FakeDialogPlatform::GetModuleFileNameA(ModuleHandle module, char* buffe
 
 bool FakeDialogPlatform::WritePrivateProfileStringA(const char* s, const char* k, const char* v, const char* f) {
   journal.push_back(std::string("write ") + k + "=" + v);
+  if (refuseKey != nullptr && std::strcmp(k, refuseKey) == 0) return false;
   return real_.WritePrivateProfileStringA(s, k, v, f);
 }
 

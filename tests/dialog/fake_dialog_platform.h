@@ -60,6 +60,7 @@ class FakeDialogPlatform : public PassThroughPlatform {
   Rect workArea{0, 0, 1024, 768};
   bool animateAvailable = true;
   bool failCreate = false;                 // DialogBoxParamA answers -1 without a dialog
+  const char* refuseKey = nullptr;         // WritePrivateProfileStringA fails for this key
   std::optional<intptr_t> managerAnswer;  // DialogBoxParamA answers this instead of the end value
   std::vector<UserAct> script;
   // Called after WM_INITDIALOG, before the script (to change the buttons by hand).

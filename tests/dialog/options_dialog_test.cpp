@@ -33,6 +33,9 @@ constexpr char kNeedTarget[] =
 constexpr char kNeedDirection[] =
     "\x81\x75\x95\xCF\x8A\xB7\x95\xFB\x8C\xFC\x81\x76\x20\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD"
     "\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換方向」 を指定してください。
+constexpr char kNotSaved[] =
+    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+    "\x81\x42";  // 設定を保存できませんでした。
 constexpr char kDialogFailed[] =
     "\x83\x5F\x83\x43\x83\x41\x83\x8D\x83\x4F\x82\xCC\x8B\x4E\x93\xAE\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC"
     "\x82\xB5\x82\xBD\x81\x42";  // ダイアログの起動に失敗しました。
@@ -242,6 +245,25 @@ TEST_F(OptionsDialogTest, OkStoresWritesAllTwelveKeysAnimatesAndEndsWithOne) {
   EXPECT_EQ(ctx_.options, want);
   EXPECT_TRUE(fs::exists(ini_));
   EXPECT_TRUE(os_.boxes.empty());
+}
+
+// The settings file cannot be made (its folder is gone: root can write to a
+// read-only folder, so that is no test here): the user is told which file, the
+// dialog ends as confirmed and the run goes on with the choice.
+TEST_F(OptionsDialogTest, SettingsThatCannotBeSavedAreReportedWithTheFileAndTheChoiceHolds) {
+  os_.modulePath = (dir_ / "gone" / "Quorvel.exe").string();
+  os_.script = {Click(1006), kPressOk};
+  EXPECT_EQ(Run(), 1);
+  ASSERT_EQ(os_.boxes.size(), 1u);
+  EXPECT_EQ(os_.boxes[0].text, std::string(kNotSaved) + "\n" + (dir_ / "gone" / "Quorvel.ini").string());
+  EXPECT_EQ(os_.boxes[0].caption, "Quorvel");
+  EXPECT_EQ(os_.boxes[0].owner, kHostMain);
+  EXPECT_EQ(os_.boxes[0].type, win::kMbIconInformation);
+  EXPECT_EQ(Writes().size(), 12u);
+  EXPECT_EQ(ctx_.options.ProcessNumber, 1);
+  // Told before the dialog closes.
+  EXPECT_THAT(std::vector<std::string>(os_.journal.end() - 3, os_.journal.end()),
+              ElementsAre("box", Animate(kHideCenter), "end 1"));
 }
 
 TEST_F(OptionsDialogTest, OkWritesEveryKeyEvenWhenNothingChanged) {

@@ -75,6 +75,10 @@ constexpr char kNeedTarget[] =
     "\x81\x75\x95\xCF\x8A\xB7\x91\xCE\x8F\xDB\x81\x76 \x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
     "\x82\xA2\x81\x42";  // 「変換対象」 を指定してください。
 
+constexpr char kNotSaved[] =
+    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"
+    "\x81\x42";  // 設定を保存できませんでした。
+
 std::string Text(HWND w) {
   char buffer[512] = {};
   GetWindowTextA(w, buffer, sizeof buffer);
@@ -148,9 +152,13 @@ class RealDialogTest : public ::testing::Test {
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     ini_ = fs::path(exe).replace_extension(".ini");
+    RemoveIni();
+  }
+  void TearDown() override { RemoveIni(); }
+  void RemoveIni() {
+    SetFileAttributesA(ini_.string().c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only one cannot be deleted
     fs::remove(ini_);
   }
-  void TearDown() override { fs::remove(ini_); }
 
   static HWND Dialog() { return FindThreadDialog(kTitle); }
   static Step WaitForDialog() {
@@ -219,11 +227,11 @@ TEST_F(RealDialogTest, TemplateCreatesTheEighteenControls) {
            EXPECT_EQ(Text(child), c.caption);
            const LONG s = GetWindowLongA(child, GWL_STYLE);
            EXPECT_EQ(s & BS_TYPEMASK, c.kind);
-           // A radio button takes the tab stop when it is checked; the
-           // template gives it none (the resource test reads the template).
-           if (c.kind != BS_AUTORADIOBUTTON) {
-             EXPECT_EQ((s & WS_TABSTOP) != 0, c.tabStop);
-           }
+           // The template gives the radio buttons no tab stop (the resource
+           // check reads that back from the executable); checking one gives
+           // it the tab stop, so the group is reached at its checked button.
+           const bool tabStop = c.kind == BS_AUTORADIOBUTTON ? IsDlgButtonChecked(d, c.id) == BST_CHECKED : c.tabStop;
+           EXPECT_EQ((s & WS_TABSTOP) != 0, tabStop);
            EXPECT_EQ((s & WS_GROUP) != 0, c.group);
            EXPECT_EQ(s & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
            // The dialog manager converts position and size each on its own.
@@ -333,6 +341,42 @@ TEST_F(RealDialogTest, OkWithoutATargetShowsTheNoticeAndStaysOpen) {
   EXPECT_EQ(notice, kNeedTarget);
   EXPECT_EQ(result, 2);
   EXPECT_FALSE(fs::exists(ini_));
+}
+
+// A read-only settings file: OK tells the user that the settings were not
+// saved and where they belong, and the run goes on with the choice.
+TEST_F(RealDialogTest, ReadOnlySettingsFileIsReportedAndTheChoiceHolds) {
+  const std::string path = ini_.string();
+  std::ofstream(ini_, std::ios::binary) << "[Option]\r\nProcessNumber=0\r\n";
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Wine keeps the attribute as the file's mode, which root ignores. Where
+  // the write still goes through, the file is also held open without write
+  // sharing, as another program may hold it: that refusal holds for anyone.
+  HANDLE held = INVALID_HANDLE_VALUE;
+  if (WritePrivateProfileStringA("Option", "Probe", "1", path.c_str())) {
+    held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_FALSE(WritePrivateProfileStringA("Option", "Probe", "2", path.c_str())) << "nothing refuses the write";
+  }
+  const std::string before = ReadIni();
+  std::string notice;
+  bool timedOut = false;
+  const intptr_t result = RunScripted(ctx_,
+                                      {WaitForDialog(), ClickOn(1006), ClickOn(1),
+                                       [&] {
+                                         HWND box = FindThreadDialog("Quorvel");
+                                         if (box == nullptr) return false;
+                                         notice = Text(GetDlgItem(box, 0xFFFF));
+                                         PostMessageA(box, WM_COMMAND, IDOK, 0);
+                                         return true;
+                                       }},
+                                      &timedOut);
+  EXPECT_FALSE(timedOut);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(notice, std::string(kNotSaved) + "\n" + ini_.string());
+  EXPECT_EQ(ctx_.options.ProcessNumber, 1);
+  EXPECT_EQ(ReadIni(), before);
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
 }
 
 TEST_F(RealDialogTest, CancelEscAndTheCloseBoxEndWithTwoAndWriteNothing) {

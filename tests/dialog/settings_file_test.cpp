@@ -161,7 +161,7 @@ TEST_F(SettingsFileTest, WritesTwelveKeysInOrderAsOneAndZero) {
   options.ExchangeZenHan = 1;
   options.ProcessSpace = 1;
   options.NoConnectVoiced = 1;
-  SaveSettings(ini_.c_str(), options);
+  EXPECT_TRUE(SaveSettings(ini_.c_str(), options));
   const std::vector<std::string> expected = {
       "[Option]",
       "ExchangeZenHan=1",
@@ -198,6 +198,17 @@ TEST_F(SettingsFileTest, WritingKeepsOtherSectionsAndKeys) {
   }
 }
 
+TEST_F(SettingsFileTest, AKeyNotStoredFailsTheSaveAndTheOthersAreStillWritten) {
+  for (const char* refused : {kSettingsKeys.front().name, kSettingsKeys.back().name}) {
+    fs::remove(ini_);
+    testing::FakeDialogPlatform os;
+    os.refuseKey = refused;
+    EXPECT_FALSE(SaveSettings(ini_.c_str(), AllSet(1))) << refused;
+    EXPECT_EQ(os.journal.size(), kSettingsKeys.size()) << refused;
+    EXPECT_EQ(Lines(ReadFile(ini_)).size(), kSettingsKeys.size()) << refused;  // the section and eleven keys
+  }
+}
+
 TEST_F(SettingsFileTest, RoundTripOfEveryPattern) {
   for (int bits = 0; bits < (1 << 12); bits += 37) {
     ConversionOptions written;
@@ -214,8 +225,8 @@ TEST_F(SettingsFileTest, EmptyPathNeitherReadsNorWrites) {
   LoadSettings("", options);
   LoadSettings(nullptr, options);
   EXPECT_EQ(options, AllSet(1));
-  SaveSettings("", options);
-  SaveSettings(nullptr, options);
+  EXPECT_TRUE(SaveSettings("", options));
+  EXPECT_TRUE(SaveSettings(nullptr, options));
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
