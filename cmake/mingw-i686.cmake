@@ -9,5 +9,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${QV_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Packages of the build machine (a Linux GTest, say) are not for Windows.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Test programs run under Wine (64-bit only on this machine).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

@@ -33,6 +33,9 @@ version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 tests/resources/check-resources.sh build/win64/bin/Quorvel.exe x86_64-w64-mingw32-windres "$version"
 tests/resources/check-resources.sh build/win32/bin/Quorvel.exe i686-w64-mingw32-windres "$version"
 
+echo "== build without GoogleTest"
+tests/build/check-configure.sh
+
 echo "== win64 tests under Wine"
 qv_start_wine "$root/build/wineprefix"
 ctest --preset win64 --output-on-failure
