@@ -192,7 +192,7 @@ bool IniWriteString(const char* section, const char* key, const char* value, con
     data.insert(at, addition);
   } else {
     if (!data.empty() && data.back() != '\n') data += "\r\n";
-    data += "[" + std::string(section) + "]\r\n" + entry + "\r\n";
+    data.append("[").append(section).append("]\r\n").append(entry).append("\r\n");
   }
   return WriteFileReplacing(file, data);
 }
