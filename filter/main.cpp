@@ -29,7 +29,7 @@ namespace {
 
 enum Exit { kExitOk = 0, kExitIo = 1, kExitUsage = 2, kExitUnmappable = 3, kExitTooLarge = 4 };
 
-constexpr char kVersion[] = "quorvel-filter 1.0.0.0\n";
+constexpr char kVersion[] = "quorvel-filter " QV_VERSION_TEXT "\n";  // the project's version, from CMake
 
 // Messages in code page 932, shown as UTF-8.
 constexpr char kMsgReadFailed[] =

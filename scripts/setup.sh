@@ -54,3 +54,8 @@ qv_start_wine() {
     wineserver -w
   fi
 }
+
+# The project's one version number, from project() in CMakeLists.txt.
+qv_project_version() {
+  sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
+}

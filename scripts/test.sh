@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native suite (ASan+UBSan), the
-# Windows x86_64 suite under Wine, and the i686 build with its checks.
+# Windows x86_64 suite under Wine, the i686 build with its checks, and the
+# packages users download, built and checked.
 # On a fresh Debian machine, run as root: it installs what is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +9,7 @@ root=$PWD
 
 # shellcheck source=scripts/setup.sh
 source scripts/setup.sh
-qv_install_packages
+qv_install_packages man-db
 qv_ensure_locale
 
 jobs=${QV_JOBS:-2}
@@ -29,7 +30,7 @@ cmake --build --preset win32 -j"$jobs"
 echo "== executable checks"
 scripts/check-pe.sh build/win64/bin/Quorvel.exe x86-64
 scripts/check-pe.sh build/win32/bin/Quorvel.exe i386
-version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(qv_project_version)
 tests/resources/check-resources.sh build/win64/bin/Quorvel.exe x86_64-w64-mingw32-windres "$version"
 tests/resources/check-resources.sh build/win32/bin/Quorvel.exe i686-w64-mingw32-windres "$version"
 
@@ -40,6 +41,10 @@ echo "== win64 tests under Wine"
 qv_start_wine "$root/build/wineprefix"
 ctest --preset win64 --output-on-failure
 qv_stop_wine
+
+echo "== packages (dist/) from the trees just tested"
+scripts/package.sh
+tests/packaging/check-packages.sh dist "$version" build/release
 
 echo "== fuzz targets, 20 s each"
 scripts/fuzz.sh 20
