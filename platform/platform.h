@@ -168,8 +168,8 @@ class Platform {
   // Looks "AnimateWindow" up in the loaded "user32" at every call and plays
   // it; false (and nothing happens) when it is not there.
   virtual bool AnimateWindowIfPresent(Window window, uint32_t milliseconds, uint32_t flags) = 0;
-  // Repaints the window and its children, background included. Platforms
-  // without windows have nothing to paint.
+  // Repaints the window with its frame and caption and its children,
+  // background included. Platforms without windows have nothing to paint.
   virtual bool RedrawWindow(Window) { return false; }
 
   // --- process end ----------------------------------------------------------

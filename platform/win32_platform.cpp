@@ -241,7 +241,7 @@ class Win32Platform final : public Platform {
     return ::MoveWindow(W(window), x, y, width, height, repaint ? TRUE : FALSE) != FALSE;
   }
   bool RedrawWindow(Window window) override {
-    return ::RedrawWindow(W(window), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN) != FALSE;
+    return ::RedrawWindow(W(window), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN) != FALSE;
   }
   bool AnimateWindowIfPresent(Window window, uint32_t milliseconds, uint32_t flags) override {
     auto animate = Bind<AnimateWindowFn>(::GetModuleHandleA("user32"), "AnimateWindow");
