@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 # shellcheck source=scripts/setup.sh
 source scripts/setup.sh
-qv_install_packages imagemagick fonts-ipafont-gothic
+qv_install_packages imagemagick fonts-ipafont-gothic fonts-wine
 qv_ensure_locale
 
 if [ -z "${QV_BIN:-}" ]; then  # QV_BIN: a directory with the programs already built
@@ -18,6 +18,11 @@ if [ -z "${QV_BIN:-}" ]; then  # QV_BIN: a directory with the programs already b
 fi
 qv_start_wine "$root/build/demo-prefix"
 scripts/wine-fonts.sh "$WINEPREFIX"
+# Xvfb runs no window manager: Wine's own virtual desktop, the size of the
+# screenshots, draws the windows with their title bars and frames.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quorvel /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quorvel /d 800x560 /f >/dev/null 2>&1
+wineserver -w
 
 out=$root/build/demo
 work=$(mktemp -d /tmp/qv-demo.XXXXXX)
