@@ -182,6 +182,16 @@ class RealDialogTest : public ::testing::Test {
       return true;
     };
   }
+  // A message box captioned "Quorvel" over the dialog: its text is kept, OK pressed.
+  static Step TakeNotice(std::string* notice) {
+    return [notice] {
+      HWND box = FindThreadDialog("Quorvel");
+      if (box == nullptr) return false;
+      *notice = Text(GetDlgItem(box, 0xFFFF));
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      return true;
+    };
+  }
 
   std::string ReadIni() {
     std::ifstream in(ini_, std::ios::binary);
@@ -325,15 +335,7 @@ TEST_F(RealDialogTest, OkWithoutATargetShowsTheNoticeAndStaysOpen) {
   bool timedOut = false;
   const intptr_t result = RunScripted(
       ctx_,
-      {WaitForDialog(), ClickOn(1003), ClickOn(1009), ClickOn(1),
-       // The notice: a message box captioned "Quorvel" over the still open dialog.
-       [&] {
-         HWND box = FindThreadDialog("Quorvel");
-         if (box == nullptr) return false;
-         notice = Text(GetDlgItem(box, 0xFFFF));
-         PostMessageA(box, WM_COMMAND, IDOK, 0);
-         return true;
-       },
+      {WaitForDialog(), ClickOn(1003), ClickOn(1009), ClickOn(1), TakeNotice(&notice),
        [] { return FindThreadDialog("Quorvel") == nullptr; },
        Check([](HWND d) { EXPECT_NE(d, nullptr); }), Post(2, BM_CLICK)},
       &timedOut);
@@ -361,16 +363,8 @@ TEST_F(RealDialogTest, ReadOnlySettingsFileIsReportedAndTheChoiceHolds) {
   const std::string before = ReadIni();
   std::string notice;
   bool timedOut = false;
-  const intptr_t result = RunScripted(ctx_,
-                                      {WaitForDialog(), ClickOn(1006), ClickOn(1),
-                                       [&] {
-                                         HWND box = FindThreadDialog("Quorvel");
-                                         if (box == nullptr) return false;
-                                         notice = Text(GetDlgItem(box, 0xFFFF));
-                                         PostMessageA(box, WM_COMMAND, IDOK, 0);
-                                         return true;
-                                       }},
-                                      &timedOut);
+  const intptr_t result =
+      RunScripted(ctx_, {WaitForDialog(), ClickOn(1006), ClickOn(1), TakeNotice(&notice)}, &timedOut);
   EXPECT_FALSE(timedOut);
   EXPECT_EQ(result, 1);
   EXPECT_EQ(notice, std::string(kNotSaved) + "\n" + ini_.string());
