@@ -65,4 +65,4 @@ for arch in win64 win32; do
 done
 
 echo "== dist/"
-ls -l "$dist"
+LC_ALL=C ls -l "$dist"
