@@ -339,7 +339,9 @@ struct WriteScene {
 
 // After the undo of a failed write: true when the pane holds as many bytes as
 // before and the replaced range holds the fetched bytes again, as far as one
-// read can tell (the mapping, or one WM_GETTEXT up to the range's end).
+// read can tell (the mapping, or one WM_GETTEXT of the whole text or, for a
+// longer one, up to the range's end; a read cut inside a character may come
+// back short where texts cross processes as Unicode).
 bool HoldsFetched(EditorLink& link, const WriteScene& w) {
   if (link.fetched == nullptr || link.fetchedLength != w.rangeLength) return false;
   if (link.GetTextLength() != w.before) return false;
@@ -351,10 +353,11 @@ bool HoldsFetched(EditorLink& link, const WriteScene& w) {
     case TransferResult::kWrong:
       return false;
     case TransferResult::kRefused: {
-      if (end > static_cast<size_t>(kPiece)) return false;
-      whole = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, end + 1));
+      const size_t want = w.before <= kPiece ? static_cast<size_t>(w.before) : end;
+      if (want > static_cast<size_t>(kPiece)) return false;
+      whole = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
       if (whole == nullptr) return false;
-      if (ReadPiece(link.currentPane, whole, static_cast<int32_t>(end)) != static_cast<int32_t>(end)) {
+      if (ReadPiece(link.currentPane, whole, static_cast<int32_t>(want)) != static_cast<int32_t>(want)) {
         Os().HeapFree(link.heap, 0, whole);
         return false;
       }
@@ -387,9 +390,11 @@ WriteResult Write(EditorLink& link, const char* text, int64_t length, bool selec
     Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
     int64_t measured = link.GetTextLength();
     // Taken: the length changed, or it did not (a replacement as long as
-    // the range) and the caret left the range.
-    if (measured != w.before || !SelectionIs(pane, w.rangeStart, w.rangeStart + w.rangeLength)) ++insertions;
-    int64_t got = measured < 0 ? -1 : measured - base;
+    // the range) and the caret left the range. Not taken, the range is
+    // still there and its length would pass for bytes inserted.
+    const bool taken = measured != w.before || !SelectionIs(pane, w.rangeStart, w.rangeStart + w.rangeLength);
+    if (taken) ++insertions;
+    int64_t got = !taken || measured < 0 ? -1 : measured - base;
     int64_t previous = 0;
     while (got > previous && got < length) {
       Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text + got));
