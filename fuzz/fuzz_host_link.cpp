@@ -9,7 +9,8 @@
 // is checked against a conversion made apart from the link: exit 0 only with
 // exactly the converted text in place and the selection as specified; exit -1
 // only with the text and selection as before, or the message that says how to
-// get the text back.
+// get the text back; and against a host that answered honestly throughout,
+// exit 0.
 //
 // Input: 12 bytes of settings, a script length byte and that many script
 // bytes (one is drawn per message of the kinds above), then the document.
@@ -46,8 +47,15 @@ constexpr size_t kSettings = 12;
 struct Script {
   const uint8_t* next;
   const uint8_t* end;
+  bool honest = true;  // every answer so far as the contract has it
   uint8_t Draw() { return next < end ? *next++ : 0; }
 };
+
+bool Honest(const Quirks& q) {
+  return q.gettextLimit < 0 && q.replaceLimit < 0 && !q.replaceIgnored && q.replaceExtra == 0 && !q.clearIgnored &&
+         q.clearExtra == 0 && !q.undoIgnored && !q.refuseMapping && q.mappingReadExtra == 0 &&
+         q.mappingWriteExtra == 0 && q.lengthOffset == 0 && q.selectionStateAnswer == 0 && !q.reversedSelection;
+}
 
 void BeforeMessage(void* context, Quirks& q, uint32_t message) {
   auto& script = *static_cast<Script*>(context);
@@ -87,6 +95,7 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
     default:
       break;
   }
+  script.honest = script.honest && Honest(q);
 }
 
 // The text as the engine's plain reference converts it.
@@ -195,6 +204,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hasSelection = answer != -1;
   }
   QV_FUZZ_CHECK(result == 0 || result == -1);
+  // An honest host is always served.
+  QV_FUZZ_CHECK(result == 0 || !script.honest || !Honest(staged.quirks));
   if (result == 0) {
     QV_FUZZ_CHECK(d.messageBoxes.empty());
     if (hasSelection) {

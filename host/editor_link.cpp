@@ -370,50 +370,47 @@ bool HoldsFetched(EditorLink& link, const WriteScene& w) {
   return same;
 }
 
-// Puts `text` in place of the range: through the mapping or, refused, with
-// EM_REPLACESEL and the rest while the pane takes more. Written only when the
-// pane then holds exactly before - range + L bytes (and, where the caret's
-// place is known, the caret stands right after the new text). Otherwise each
-// insertion the pane took is undone and the old selection put back.
-WriteResult Write(EditorLink& link, const char* text, int64_t length, bool selectionOnly, const WriteScene& w) {
+// After a failed write: undoes each insertion the pane took, puts the old
+// selection back and tells whether the old text is verifiably there again.
+WriteResult UndoFailedWrite(EditorLink& link, int insertions, const WriteScene& w) {
+  for (int i = 0; i < insertions; ++i) Send(link.currentPane, win::kEmUndo);
+  const bool restored = HoldsFetched(link, w);
+  SelectRange(link.currentPane, w.selectionStart, w.selectionStart + w.selectionLength);
+  return restored ? WriteResult::kRestored : WriteResult::kNotRestored;
+}
+
+// Puts `text` in place of the range with EM_REPLACESEL and sends the rest
+// while the pane takes more. Written only when the pane then holds exactly
+// before - range + L bytes and the caret stands right after the new text.
+WriteResult ReplaceByMessages(EditorLink& link, const char* text, int64_t length, bool whole, const WriteScene& w) {
   Window pane = link.currentPane;
   const int64_t base = w.before - w.rangeLength;
   const int64_t caret = w.rangeStart + length;
-  char* writable = const_cast<char*>(text);  // a write transfer only reads it
-  int insertions = 0;
-  bool complete = false;
-  if (link.TransferText(true, &writable, selectionOnly) == TransferResult::kDone) {
-    insertions = 1;
-    complete = link.GetTextLength() == base + length && (!selectionOnly || SelectionIs(pane, caret, caret));
-  } else {
-    if (!selectionOnly) SelectRange(pane, 0, -1);
-    Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
-    int64_t measured = link.GetTextLength();
-    // Taken: the length changed, or it did not (a replacement as long as
-    // the range) and the caret left the range. Not taken, the range is
-    // still there and its length would pass for bytes inserted.
-    const bool taken = measured != w.before || !SelectionIs(pane, w.rangeStart, w.rangeStart + w.rangeLength);
-    if (taken) ++insertions;
-    int64_t got = !taken || measured < 0 ? -1 : measured - base;
-    int64_t previous = 0;
-    while (got > previous && got < length) {
-      Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text + got));
-      previous = got;
-      const int64_t now = link.GetTextLength();
-      if (now != measured) ++insertions;
-      measured = now;
-      got = measured < 0 ? -1 : measured - base;
-    }
-    complete = got == length && SelectionIs(pane, caret, caret);
+  if (whole) SelectRange(pane, 0, -1);
+  Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
+  int64_t measured = link.GetTextLength();
+  // Taken: the length changed, or it did not (a replacement as long as the
+  // range) and the caret left the range. Not taken, the range is still
+  // there and its length would pass for bytes inserted; only nothing in
+  // place of nothing needs no taking.
+  const bool taken = measured != w.before || !SelectionIs(pane, w.rangeStart, w.rangeStart + w.rangeLength);
+  int insertions = taken ? 1 : 0;
+  const bool nothingToDo = length == 0 && w.rangeLength == 0;
+  int64_t got = (!taken && !nothingToDo) || measured < 0 ? -1 : measured - base;
+  int64_t previous = 0;
+  while (got > previous && got < length) {
+    Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text + got));
+    previous = got;
+    const int64_t now = link.GetTextLength();
+    if (now != measured) ++insertions;
+    measured = now;
+    got = measured < 0 ? -1 : measured - base;
   }
-  if (complete) {
-    if (selectionOnly) SelectRange(pane, w.rangeStart, caret);
+  if (got == length && SelectionIs(pane, caret, caret)) {
+    if (!whole) SelectRange(pane, w.rangeStart, caret);
     return WriteResult::kWritten;
   }
-  for (int i = 0; i < insertions; ++i) Send(pane, win::kEmUndo);
-  const bool restored = HoldsFetched(link, w);
-  SelectRange(pane, w.selectionStart, w.selectionStart + w.selectionLength);
-  return restored ? WriteResult::kRestored : WriteResult::kNotRestored;
+  return UndoFailedWrite(link, insertions, w);
 }
 
 }  // namespace
@@ -448,16 +445,24 @@ char* EditorLink::ReadSelectedText() {
   return KeepFetched(*this, shrunk != nullptr ? shrunk : whole, length);
 }
 
-// Both write-backs measure first: without sound measures the result could
-// not be checked, and the text is left alone.
+// Without sound measures a result could not be checked: then nothing is
+// written and the text is as it was.
 WriteResult EditorLink::ReplaceAllText(const char* text) {
   if (text == nullptr) return WriteResult::kRestored;
   const auto length = static_cast<int64_t>(std::strlen(text));
+  if (length > kMaxTextLength) return WriteResult::kRestored;
   const int32_t start = GetSelectionStart();
   const int32_t selected = GetSelectionLength();
+  char* writable = const_cast<char*>(text);  // a write transfer only reads it
+  if (TransferText(true, &writable, false) == TransferResult::kDone) {
+    if (GetTextLength() == length) return WriteResult::kWritten;
+    // What the pane held is the text fetched just before; measuring it
+    // again would cost the host another pass over a long text.
+    return UndoFailedWrite(*this, 1, {fetchedLength, 0, fetchedLength, start, selected});
+  }
   const int32_t before = GetTextLength();
-  if (length > kMaxTextLength || before < 0) return WriteResult::kRestored;
-  return Write(*this, text, length, false, {before, 0, before, start, selected});
+  if (before < 0) return WriteResult::kRestored;
+  return ReplaceByMessages(*this, text, length, true, {before, 0, before, start, selected});
 }
 
 WriteResult EditorLink::ReplaceSelectedText(const char* text) {
@@ -469,7 +474,17 @@ WriteResult EditorLink::ReplaceSelectedText(const char* text) {
   if (length > kMaxTextLength || before < 0 || start < 0 || selected < 0 || int64_t{start} + selected > before) {
     return WriteResult::kRestored;
   }
-  return Write(*this, text, length, true, {before, start, selected, start, selected});
+  const WriteScene w{before, start, selected, start, selected};
+  const int64_t caret = int64_t{start} + length;
+  char* writable = const_cast<char*>(text);  // a write transfer only reads it
+  if (TransferText(true, &writable, true) != TransferResult::kDone) {
+    return ReplaceByMessages(*this, text, length, false, w);
+  }
+  if (GetTextLength() != before - selected + length || !SelectionIs(currentPane, caret, caret)) {
+    return UndoFailedWrite(*this, 1, w);
+  }
+  SelectRange(currentPane, start, caret);
+  return WriteResult::kWritten;
 }
 
 }  // namespace qv

@@ -411,6 +411,13 @@ TEST_F(LinkTest, PaneTakingPartsGetsTheRestUntilAllIsIn) {
   EXPECT_EQ(pane->selEnd, 70002u);
 }
 
+TEST_F(LinkTest, EmptyDocumentIsWritten) {
+  FakeWindow* pane = Attached("");
+  ASSERT_NE(link.ReadAllText(), nullptr);
+  EXPECT_EQ(link.ReplaceAllText(""), WriteResult::kWritten);
+  EXPECT_EQ(pane->text, "");
+}
+
 TEST_F(LinkTest, RefusedMappingFallsBackToMessages) {
   FakeWindow* pane = Attached("abc", "0.73.0.1", 0, 3);
   d.quirks.refuseMapping = true;
