@@ -176,7 +176,7 @@ case $CASE in
         expect_rc -1; untouched
         journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。テキストは元のままです。" ;;
       replace-extra,undo-ignore)  # the undo did nothing: the user is told how to get the text back
-        expect_rc -1
+        expect_rc -1; expect_text "アイウ+++"; expect_sel "0 3"
         journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。エディタの「元に戻す」で元に戻してください。" ;;
       grow)  # the host changed its own text while it was read: nothing written
         expect_rc -1
