@@ -413,6 +413,7 @@ TEST_F(LinkTest, PaneTakingPartsGetsTheRestUntilAllIsIn) {
 
 TEST_F(LinkTest, EmptyDocumentIsWritten) {
   FakeWindow* pane = Attached("");
+  EXPECT_STREQ(link.ReadSelectedText(), "");
   ASSERT_NE(link.ReadAllText(), nullptr);
   EXPECT_EQ(link.ReplaceAllText(""), WriteResult::kWritten);
   EXPECT_EQ(link.ReplaceSelectedText(""), WriteResult::kWritten);
