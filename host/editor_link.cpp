@@ -389,11 +389,12 @@ WriteResult ReplaceByMessages(EditorLink& link, const char* text, int64_t length
   if (whole) SelectRange(pane, 0, -1);
   Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
   int64_t measured = link.GetTextLength();
-  // Taken: the length changed, or it did not (a replacement as long as the
-  // range) and the caret left the range. Not taken, the range is still
-  // there and its length would pass for bytes inserted; only nothing in
-  // place of nothing needs no taking.
-  const bool taken = measured != w.before || !SelectionIs(pane, w.rangeStart, w.rangeStart + w.rangeLength);
+  // Taken: the length changed, or it did not (as many bytes went in as the
+  // range held) and the caret stands right after them. Not taken, the range
+  // is still there and its length would pass for bytes inserted; only
+  // nothing in place of nothing needs no taking.
+  const int64_t rangeEnd = w.rangeStart + w.rangeLength;
+  const bool taken = measured != w.before || (w.rangeLength > 0 && SelectionIs(pane, rangeEnd, rangeEnd));
   int insertions = taken ? 1 : 0;
   const bool nothingToDo = length == 0 && w.rangeLength == 0;
   int64_t got = (!taken && !nothingToDo) || measured < 0 ? -1 : measured - base;

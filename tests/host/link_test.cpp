@@ -547,6 +547,8 @@ TEST_F(LinkTest, WriteBacksAreVerifiedAndFailuresUndone) {
       {"pane takes a byte at a time", kMessages, q([](auto& x) { x.replaceLimit = 1; }), WriteResult::kWritten},
       {"pane takes nothing", kMessages, q([](auto& x) { x.replaceLimit = 0; }), WriteResult::kRestored},
       {"pane ignores", kMessages, q([](auto& x) { x.replaceIgnored = true; }), WriteResult::kRestored},
+      {"pane ignores, EM_GETSEL reversed", kMessages, q([](auto& x) { x.replaceIgnored = x.reversedSelection = true; }),
+       WriteResult::kRestored},
       {"pane inserts more", kMessages, q([](auto& x) { x.replaceExtra = 3; }), WriteResult::kRestored},
       {"pane inserts more, no undo", kMessages, q([](auto& x) { x.replaceExtra = 3, x.undoIgnored = true; }),
        WriteResult::kNotRestored},
