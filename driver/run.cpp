@@ -42,11 +42,13 @@ char* FetchText(RunContext& ctx, RunServices& services) {
   return ctx.HasSelection ? services.ReadSelectedText(ctx.link) : services.ReadAllText(ctx.link);
 }
 
-bool WriteBack(RunContext& ctx, RunServices& services, const char* text) {
+// Writes the converted text back; the caret goes to the start only after a
+// whole text was written, so that a failure leaves the selection as it was.
+WriteResult WriteBack(RunContext& ctx, RunServices& services, const char* text) {
   if (ctx.HasSelection) return services.ReplaceSelectedText(ctx.link, text);
-  const bool complete = services.ReplaceAllText(ctx.link, text);
-  services.SetCaret(ctx.link, 0);
-  return complete;
+  const WriteResult result = services.ReplaceAllText(ctx.link, text);
+  if (result == WriteResult::kWritten) services.SetCaret(ctx.link, 0);
+  return result;
 }
 
 int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
@@ -66,11 +68,17 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
     return -1;
   }
   if (!ConvertText(ctx, services, &text)) return -1;
-  if (!WriteBack(ctx, services, text)) {
-    ShowError(ctx, kMsgWriteBackFailed);
-    return -1;
+  switch (WriteBack(ctx, services, text)) {
+    case WriteResult::kWritten:
+      return 0;
+    case WriteResult::kRestored:
+      ShowError(ctx, kMsgWriteBackFailedRestored);
+      return -1;
+    case WriteResult::kNotRestored:
+      break;
   }
-  return 0;
+  ShowError(ctx, kMsgWriteBackFailedUndo);
+  return -1;
 }
 
 }  // namespace

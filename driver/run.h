@@ -18,8 +18,10 @@ class RunServices {
   virtual int32_t GetSelectionState(EditorLink& link) { return link.GetSelectionState(); }
   virtual char* ReadAllText(EditorLink& link) { return link.ReadAllText(); }
   virtual char* ReadSelectedText(EditorLink& link) { return link.ReadSelectedText(); }
-  virtual bool ReplaceAllText(EditorLink& link, const char* text) { return link.ReplaceAllText(text); }
-  virtual bool ReplaceSelectedText(EditorLink& link, const char* text) { return link.ReplaceSelectedText(text); }
+  virtual WriteResult ReplaceAllText(EditorLink& link, const char* text) { return link.ReplaceAllText(text); }
+  virtual WriteResult ReplaceSelectedText(EditorLink& link, const char* text) {
+    return link.ReplaceSelectedText(text);
+  }
   virtual void SetCaret(EditorLink& link, int32_t position) { link.SetCaret(position); }
   virtual bool ConvertToHalf(RunContext& ctx, char* text);
   virtual bool ConvertToFull(RunContext& ctx, char** text);

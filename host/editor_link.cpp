@@ -78,24 +78,6 @@ int32_t ReadPiece(Window pane, char* at, int32_t want) {
   return got;
 }
 
-// Re-measures the pane after EM_REPLACESEL and sends the rest while it grows.
-// `base` is the pane's length without the inserted text. True when all
-// `length` bytes went in; *inserted is how many did (0..length).
-bool InsertRest(EditorLink& link, const char* text, int64_t length, int64_t base, int64_t* inserted) {
-  int64_t previous = 0;
-  int64_t got = link.GetTextLength();
-  got = got < 0 ? -1 : got - base;
-  while (got > previous && got < length) {
-    Send(link.currentPane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text + got));
-    previous = got;
-    const int32_t measured = link.GetTextLength();
-    got = measured < 0 ? -1 : measured - base;
-  }
-  // A measure outside 0..length cannot be squared with what was sent.
-  *inserted = std::clamp<int64_t>(got, 0, length);
-  return got == length;
-}
-
 // The whole text through the mapping or, failing that, edit-control messages.
 char* ReadWholeText(EditorLink& link, int32_t* length);
 
@@ -184,28 +166,28 @@ int32_t EditorLink::GetTextLength() {
 
 void EditorLink::SetCaret(int32_t position) { SelectRange(currentPane, position, position); }
 
-bool EditorLink::TransferText(bool write, char** text, bool selectionOnly) {
-  if (busy != 0 || HostVersion < host::kVersionTransferMapping) return false;
-  if (text == nullptr || (write && *text == nullptr)) return false;
+TransferResult EditorLink::TransferText(bool write, char** text, bool selectionOnly) {
+  if (busy != 0 || HostVersion < host::kVersionTransferMapping) return TransferResult::kRefused;
+  if (text == nullptr || (write && *text == nullptr)) return TransferResult::kRefused;
   const int64_t length = write ? static_cast<int64_t>(std::strlen(*text))
                                : (selectionOnly ? GetSelectionLength() : GetTextLength());
-  if (length < 0 || length > kMaxTextLength) return false;
+  if (length < 0 || length > kMaxTextLength) return TransferResult::kRefused;
 
   char name[4096];
   std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(mainWindow));
   KernelHandle mapping = Os().CreateFileMappingA(static_cast<uint32_t>(length) + host::kMappingSlack, name);
-  if (mapping == nullptr) return false;
+  if (mapping == nullptr) return TransferResult::kRefused;
   // A section of that name made by someone else may be smaller than asked.
   if (Os().GetLastError() == win::kErrorAlreadyExists) {
     Os().CloseHandle(mapping);
-    return false;
+    return TransferResult::kRefused;
   }
   const auto bytes = static_cast<size_t>(length);
   if (write) {
     void* view = Os().MapViewOfFile(mapping, win::kFileMapWrite);
     if (view == nullptr) {
       Os().CloseHandle(mapping);
-      return false;
+      return TransferResult::kRefused;
     }
     std::memcpy(view, *text, bytes + 1);
     Os().UnmapViewOfFile(view);
@@ -214,28 +196,25 @@ bool EditorLink::TransferText(bool write, char** text, bool selectionOnly) {
                           write ? static_cast<intptr_t>(length) : 0);
   if (r == 0 || write) {
     Os().CloseHandle(mapping);
-    return r != 0;
+    return r != 0 ? TransferResult::kDone : TransferResult::kRefused;
   }
   const auto* view = static_cast<const char*>(Os().MapViewOfFile(mapping, win::kFileMapRead));
   if (view == nullptr) {
     Os().CloseHandle(mapping);
-    return false;
+    return TransferResult::kRefused;
   }
-  // Exactly the bytes expected: a shorter text would be written back over
-  // the longer one the pane holds.
-  const size_t got = strnlen(view, bytes);
-  if (got != bytes) {
-    Os().UnmapViewOfFile(const_cast<char*>(view));
-    Os().CloseHandle(mapping);
-    return false;
-  }
-  auto* block = static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, got + 1));
-  if (block != nullptr) std::memcpy(block, view, got);
+  // Exactly L bytes and the NUL right after them (the section is zero-filled
+  // and longer): a host that wrote more or less measured the text otherwise
+  // than the tool, and a write-back would not cover what the pane holds.
+  const bool exact = view[bytes] == '\0' && strnlen(view, bytes) == bytes;
+  auto* block = exact ? static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1)) : nullptr;
+  if (block != nullptr) std::memcpy(block, view, bytes);
   Os().UnmapViewOfFile(const_cast<char*>(view));
   Os().CloseHandle(mapping);
-  if (block == nullptr) return false;
+  if (!exact) return TransferResult::kWrong;
+  if (block == nullptr) return TransferResult::kRefused;
   *text = block;
-  return true;
+  return TransferResult::kDone;
 }
 
 namespace {
@@ -250,39 +229,47 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
   const int64_t total = link.GetTextLength();
   if (total < 0) return nullptr;
 
-  size_t capacity = static_cast<size_t>(std::min<int64_t>(total, kPiece)) + 1;
+  // Room for one byte beyond a piece: see `probe` below.
+  size_t capacity = static_cast<size_t>(std::min<int64_t>(total, kPiece)) + 2;
   auto* block = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, capacity));
   if (block == nullptr) return nullptr;
 
   bool failed = false;
-  int64_t pos = ReadPiece(pane, block, static_cast<int32_t>(capacity - 1));
-  if (pos < 0) {
-    failed = true;
-    pos = 0;
-  }
-  int64_t piece = pos;
-  int64_t held = total;  // what the pane holds now, as it last said
+  bool moved = false;  // the selection was changed to delete a piece
   int deletions = 0;
-  while (!failed && pos < total && piece > 0) {
+  int64_t pos = 0;
+  int64_t piece = std::min<int64_t>(total, kPiece);
+  int64_t held = total;  // what the pane holds now, as it last said
+  for (;;) {
+    // The last piece asks for one byte more than is left (where a request
+    // may be that long): a pane that has it holds more than it announced.
+    const int64_t probe = pos + piece == total && piece < kPiece ? 1 : 0;
+    const int32_t got = ReadPiece(pane, block + pos, static_cast<int32_t>(piece + probe));
+    if (got < 0 || got > piece) {
+      failed = true;
+      break;
+    }
+    pos += got;
+    if (pos >= total || got == 0) break;
+    piece = got;
     SelectRange(pane, 0, piece);
+    moved = true;
     Send(pane, win::kWmClear);
-    // A deletion that did not happen must not be undone (that would undo
-    // the user's own edit), and reading on would take the same bytes twice.
+    // Exactly the piece must go: reading on after any other change would
+    // take wrong bytes. Only a deletion is undone; undoing a step that did
+    // not happen would undo the user's own edit.
     const int32_t left = link.GetTextLength();
-    if (left == held) {
+    if (left != held - piece) {
+      if (left < held) ++deletions;
       failed = true;
       break;
     }
     ++deletions;
-    if (left < 0) {
-      failed = true;
-      break;
-    }
     held = left;
     if (pos + piece > total) piece = total - pos;
-    if (static_cast<size_t>(pos + piece) + 1 > capacity) {
-      const size_t wanted = std::max(capacity * 2, static_cast<size_t>(pos + piece) + 1);
-      const size_t grown = std::min(wanted, static_cast<size_t>(total) + 1);
+    if (static_cast<size_t>(pos + piece) + 2 > capacity) {
+      const size_t wanted = std::max(capacity * 2, static_cast<size_t>(pos + piece) + 2);
+      const size_t grown = std::min(wanted, static_cast<size_t>(total) + 2);
       auto* bigger = static_cast<char*>(Os().HeapReAlloc(link.heap, win::kHeapZeroMemory, block, grown));
       if (bigger == nullptr) {
         failed = true;
@@ -291,19 +278,10 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
       block = bigger;
       capacity = grown;
     }
-    const int32_t got = ReadPiece(pane, block + pos, static_cast<int32_t>(piece));
-    if (got < 0) {
-      failed = true;
-      break;
-    }
-    pos += got;
-    piece = got;
   }
   block[pos] = '\0';
-  if (deletions > 0) {
-    for (int i = 0; i < deletions; ++i) Send(pane, win::kEmUndo);
-    SelectRange(pane, selectionStart, int64_t{selectionStart} + selectionLength);
-  }
+  for (int i = 0; i < deletions; ++i) Send(pane, win::kEmUndo);
+  if (moved) SelectRange(pane, selectionStart, int64_t{selectionStart} + selectionLength);
   // Less than announced, or a text that changed while it was read: writing
   // such a read back over the whole text (or selection) would lose the rest.
   if (!failed && (pos != total || link.GetTextLength() != total)) failed = true;
@@ -315,25 +293,145 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
   return block;
 }
 
+// The whole text through the mapping or, where the host refuses it, through
+// edit-control messages. A mapping answer that does not add up fails the
+// read: the messages would measure the text the same way.
 char* ReadWholeText(EditorLink& link, int32_t* length) {
   char* text = nullptr;
-  if (link.TransferText(false, &text, false)) {
-    *length = static_cast<int32_t>(std::strlen(text));
-    return text;
+  switch (link.TransferText(false, &text, false)) {
+    case TransferResult::kDone:
+      *length = static_cast<int32_t>(std::strlen(text));
+      return text;
+    case TransferResult::kWrong:
+      return nullptr;
+    case TransferResult::kRefused:
+      break;
   }
   return ReadTextByMessages(link, length);
+}
+
+// A copy of a text fetched for the run, for checking a failed write-back
+// (not while attaching: those texts are never written back).
+char* KeepFetched(EditorLink& link, char* text, int64_t length) {
+  if (text == nullptr || link.busy != 0) return text;
+  auto* copy = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, static_cast<size_t>(length) + 1));
+  if (copy != nullptr) std::memcpy(copy, text, static_cast<size_t>(length));
+  link.fetched = copy;
+  link.fetchedLength = static_cast<int32_t>(length);
+  return text;
+}
+
+// True when EM_GETSEL reports exactly start..end.
+bool SelectionIs(Window pane, int64_t start, int64_t end) {
+  uint32_t s = 0;
+  uint32_t e = 0;
+  Send(pane, win::kEmGetSel, reinterpret_cast<uintptr_t>(&s), reinterpret_cast<intptr_t>(&e));
+  return int64_t{static_cast<int32_t>(s)} == start && int64_t{static_cast<int32_t>(e)} == end;
+}
+
+// What a write-back works on: the pane's length before it, the range it
+// replaces, and the selection to put back should it fail.
+struct WriteScene {
+  int64_t before;
+  int64_t rangeStart, rangeLength;
+  int64_t selectionStart, selectionLength;
+};
+
+// After the undo of a failed write: true when the pane holds as many bytes as
+// before and the replaced range holds the fetched bytes again, as far as one
+// read can tell (the mapping, or one WM_GETTEXT of the whole text or, for a
+// longer one, up to the range's end; a read cut inside a character may come
+// back short where texts cross processes as Unicode).
+bool HoldsFetched(EditorLink& link, const WriteScene& w) {
+  if (link.fetched == nullptr || link.fetchedLength != w.rangeLength) return false;
+  if (link.GetTextLength() != w.before) return false;
+  const auto end = static_cast<size_t>(w.rangeStart + w.rangeLength);
+  char* whole = nullptr;
+  switch (link.TransferText(false, &whole, false)) {
+    case TransferResult::kDone:
+      break;
+    case TransferResult::kWrong:
+      return false;
+    case TransferResult::kRefused: {
+      const size_t want = w.before <= kPiece ? static_cast<size_t>(w.before) : end;
+      if (want > static_cast<size_t>(kPiece)) return false;
+      whole = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
+      if (whole == nullptr) return false;
+      if (ReadPiece(link.currentPane, whole, static_cast<int32_t>(want)) != static_cast<int32_t>(want)) {
+        Os().HeapFree(link.heap, 0, whole);
+        return false;
+      }
+      break;
+    }
+  }
+  const bool same = std::strlen(whole) >= end &&
+                    std::memcmp(whole + w.rangeStart, link.fetched, static_cast<size_t>(w.rangeLength)) == 0;
+  Os().HeapFree(link.heap, 0, whole);
+  return same;
+}
+
+// After a failed write: undoes each insertion the pane took, puts the old
+// selection back and tells whether the old text is verifiably there again.
+WriteResult UndoFailedWrite(EditorLink& link, int insertions, const WriteScene& w) {
+  for (int i = 0; i < insertions; ++i) Send(link.currentPane, win::kEmUndo);
+  const bool restored = HoldsFetched(link, w);
+  SelectRange(link.currentPane, w.selectionStart, w.selectionStart + w.selectionLength);
+  return restored ? WriteResult::kRestored : WriteResult::kNotRestored;
+}
+
+// Puts `text` in place of the range with EM_REPLACESEL and sends the rest
+// while the pane takes more. Written only when the pane then holds exactly
+// before - range + L bytes and the caret stands right after the new text.
+WriteResult ReplaceByMessages(EditorLink& link, const char* text, int64_t length, bool whole, const WriteScene& w) {
+  Window pane = link.currentPane;
+  const int64_t base = w.before - w.rangeLength;
+  const int64_t caret = w.rangeStart + length;
+  if (whole) SelectRange(pane, 0, -1);
+  Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
+  int64_t measured = link.GetTextLength();
+  // Taken: the length changed, or it did not (as many bytes went in as the
+  // range held) and the caret stands right after them. Not taken, the range
+  // is still there and its length would pass for bytes inserted; only
+  // nothing in place of nothing needs no taking.
+  const int64_t rangeEnd = w.rangeStart + w.rangeLength;
+  const bool taken = measured != w.before || (w.rangeLength > 0 && SelectionIs(pane, rangeEnd, rangeEnd));
+  int insertions = taken ? 1 : 0;
+  const bool nothingToDo = length == 0 && w.rangeLength == 0;
+  int64_t got = (!taken && !nothingToDo) || measured < 0 ? -1 : measured - base;
+  int64_t previous = 0;
+  while (got > previous && got < length) {
+    Send(pane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text + got));
+    previous = got;
+    const int64_t now = link.GetTextLength();
+    if (now != measured) ++insertions;
+    measured = now;
+    got = measured < 0 ? -1 : measured - base;
+  }
+  if (got == length && SelectionIs(pane, caret, caret)) {
+    if (!whole) SelectRange(pane, w.rangeStart, caret);
+    return WriteResult::kWritten;
+  }
+  return UndoFailedWrite(link, insertions, w);
 }
 
 }  // namespace
 
 char* EditorLink::ReadAllText() {
   int32_t length = 0;
-  return ReadWholeText(*this, &length);
+  char* text = ReadWholeText(*this, &length);
+  return KeepFetched(*this, text, length);
 }
 
 char* EditorLink::ReadSelectedText() {
   char* text = nullptr;
-  if (TransferText(false, &text, true)) return text;
+  switch (TransferText(false, &text, true)) {
+    case TransferResult::kDone:
+      return KeepFetched(*this, text, static_cast<int64_t>(std::strlen(text)));
+    case TransferResult::kWrong:
+      return nullptr;
+    case TransferResult::kRefused:
+      break;
+  }
   const int32_t start = GetSelectionStart();
   const int32_t length = GetSelectionLength();
   int32_t total = 0;
@@ -345,40 +443,49 @@ char* EditorLink::ReadSelectedText() {
   std::memmove(whole, whole + start, static_cast<size_t>(length));
   whole[length] = '\0';
   auto* shrunk = static_cast<char*>(Os().HeapReAlloc(heap, win::kHeapZeroMemory, whole, static_cast<size_t>(length) + 1));
-  return shrunk != nullptr ? shrunk : whole;
+  return KeepFetched(*this, shrunk != nullptr ? shrunk : whole, length);
 }
 
-bool EditorLink::ReplaceAllText(const char* text) {
-  if (text == nullptr) return false;
+// Without sound measures a result could not be checked: then nothing is
+// written and the text is as it was.
+WriteResult EditorLink::ReplaceAllText(const char* text) {
+  if (text == nullptr) return WriteResult::kRestored;
   const auto length = static_cast<int64_t>(std::strlen(text));
-  if (length > kMaxTextLength) return false;
-  char* writable = const_cast<char*>(text);  // a write transfer only reads it
-  if (TransferText(true, &writable, false)) return true;
-  SelectRange(currentPane, 0, -1);
-  Send(currentPane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
-  int64_t inserted = 0;
-  return InsertRest(*this, text, length, 0, &inserted);
-}
-
-bool EditorLink::ReplaceSelectedText(const char* text) {
-  if (text == nullptr) return false;
+  if (length > kMaxTextLength) return WriteResult::kRestored;
   const int32_t start = GetSelectionStart();
   const int32_t selected = GetSelectionLength();
-  const auto length = static_cast<int64_t>(std::strlen(text));
-  if (length > kMaxTextLength) return false;
   char* writable = const_cast<char*>(text);  // a write transfer only reads it
-  bool complete = true;
-  int64_t inserted = length;
-  if (!TransferText(true, &writable, true)) {
-    const int32_t before = GetTextLength();
-    const int64_t base = int64_t{before} - selected;
-    // Without a sound measure the insertion could not be checked: leave the text alone.
-    if (before < 0 || selected < 0 || base < 0) return false;
-    Send(currentPane, win::kEmReplaceSel, 0, reinterpret_cast<intptr_t>(text));
-    complete = InsertRest(*this, text, length, base, &inserted);
+  if (TransferText(true, &writable, false) == TransferResult::kDone) {
+    if (GetTextLength() == length) return WriteResult::kWritten;
+    // What the pane held is the text fetched just before; measuring it
+    // again would cost the host another pass over a long text.
+    return UndoFailedWrite(*this, 1, {fetchedLength, 0, fetchedLength, start, selected});
   }
-  SelectRange(currentPane, start, int64_t{start} + inserted);
-  return complete;
+  const int32_t before = GetTextLength();
+  if (before < 0) return WriteResult::kRestored;
+  return ReplaceByMessages(*this, text, length, true, {before, 0, before, start, selected});
+}
+
+WriteResult EditorLink::ReplaceSelectedText(const char* text) {
+  if (text == nullptr) return WriteResult::kRestored;
+  const auto length = static_cast<int64_t>(std::strlen(text));
+  const int32_t start = GetSelectionStart();
+  const int32_t selected = GetSelectionLength();
+  const int32_t before = GetTextLength();
+  if (length > kMaxTextLength || before < 0 || start < 0 || selected < 0 || int64_t{start} + selected > before) {
+    return WriteResult::kRestored;
+  }
+  const WriteScene w{before, start, selected, start, selected};
+  const int64_t caret = int64_t{start} + length;
+  char* writable = const_cast<char*>(text);  // a write transfer only reads it
+  if (TransferText(true, &writable, true) != TransferResult::kDone) {
+    return ReplaceByMessages(*this, text, length, false, w);
+  }
+  if (GetTextLength() != before - selected + length || !SelectionIs(currentPane, caret, caret)) {
+    return UndoFailedWrite(*this, 1, w);
+  }
+  SelectRange(currentPane, start, caret);
+  return WriteResult::kWritten;
 }
 
 }  // namespace qv

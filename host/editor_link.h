@@ -7,6 +7,20 @@
 
 namespace qv {
 
+// How a write-back ended.
+enum class WriteResult : uint8_t {
+  kWritten,      // the pane holds exactly the new text in the right place
+  kRestored,     // failed; the pane was checked to hold its text as before
+  kNotRestored,  // failed; the tool could not make sure the text is as before
+};
+
+// How a shared-memory transfer ended.
+enum class TransferResult : uint8_t {
+  kDone,
+  kRefused,  // nothing was moved: edit-control messages may take over
+  kWrong,    // the host answered but its text does not add up with the tool's measure
+};
+
 struct EditorLink {
   HeapHandle heap = nullptr;      // owns every text buffer of the run
   Window mainWindow = nullptr;    // "TTeraPadMainForm"; owner of every message box
@@ -15,6 +29,10 @@ struct EditorLink {
   const char* hostExePath = nullptr;  // heap string or the literal "TeraPad.exe"
   const char* hostIniPath = nullptr;  // heap string or the literal "TeraPad.ini"
   uint8_t busy = 0;               // 1 while Attach runs: no shared-memory transfers
+  // A copy of the last text fetched after Attach (null when it could not be
+  // kept): what a failed write-back is checked against after it is undone.
+  const char* fetched = nullptr;
+  int32_t fetchedLength = 0;
 
   bool IsAttached() const { return currentPane != nullptr; }
   // Destroys the heap (and with it every text of the run) and resets the record.
@@ -27,11 +45,11 @@ struct EditorLink {
   int32_t GetSelectionState();
   char* ReadAllText();
   char* ReadSelectedText();
-  // False when the pane did not take the whole text.
-  bool ReplaceAllText(const char* text);
-  bool ReplaceSelectedText(const char* text);
+  // Verified: anything but kWritten was undone as far as the pane allowed.
+  WriteResult ReplaceAllText(const char* text);
+  WriteResult ReplaceSelectedText(const char* text);
   void SetCaret(int32_t position);
-  bool TransferText(bool write, char** text, bool selectionOnly);
+  TransferResult TransferText(bool write, char** text, bool selectionOnly);
   int32_t GetSelectionStart();
   int32_t GetSelectionLength();
   int32_t GetTextLength();

@@ -57,11 +57,16 @@ const char kHelp[] =
     "                         (second pane: PATH.2, PATH.2.sel)\n"
     "  --journal PATH         append one line per message and per owned message box\n"
     "  --auto-dismiss         press OK on message boxes captioned \"Quorvel\"\n"
-    "  --hostile MODE         misbehave: sel-reversed (EM_GETSEL end before start),\n"
+    "  --hostile MODE[,MODE]  misbehave: sel-reversed (EM_GETSEL end before start),\n"
     "                         sel-beyond (positions past the text), grow (text gets\n"
     "                         longer after WM_GETTEXTLENGTH), gettext-short (delivers\n"
     "                         half of what was asked), gettext-none (delivers 0),\n"
+    "                         length-short (WM_GETTEXTLENGTH answers one less),\n"
+    "                         clear-short (WM_CLEAR deletes one byte less than selected),\n"
     "                         replace-none (EM_REPLACESEL takes nothing),\n"
+    "                         replace-ignore (EM_REPLACESEL and HostMsgWriteText change\n"
+    "                         nothing), replace-extra (both insert the text and \"+++\"),\n"
+    "                         undo-ignore (EM_UNDO of an insertion does nothing),\n"
     "                         private-nonsense (private messages answer 12345)\n"
     "  --quit                 close the running host and wait until it has ended\n"
     "  --press TITLE ACTIONS  (alone) wait for a top-level window titled TITLE\n"
@@ -69,7 +74,12 @@ const char kHelp[] =
     "                         (clicked) and ok, cancel, esc, close. Prints the text\n"
     "                         of a message box first (text=...)\n";
 
-bool Hostile(const char* mode) { return g_opt.hostile == mode; }
+// Modes combine: --hostile replace-extra,undo-ignore.
+bool Hostile(const char* mode) {
+  const std::string list = "," + g_opt.hostile + ",";
+  return list.find("," + std::string(mode) + ",") != std::string::npos;
+}
+
 
 std::string ReadFile(const std::string& path) {
   std::string out;
@@ -144,8 +154,14 @@ void ReplaceSelection(Pane& p, const std::string& bytes) {
   InvalidateRect(p.hwnd, nullptr, TRUE);
 }
 
+// How the host puts a text in place of the selection, by message or mapping.
+void PutInPlace(Pane& p, const std::string& bytes) {
+  if (Hostile("replace-ignore")) return;
+  ReplaceSelection(p, Hostile("replace-extra") ? bytes + "+++" : bytes);
+}
+
 void Undo(Pane& p) {
-  if (p.undo.empty()) return;
+  if (p.undo.empty() || (Hostile("undo-ignore") && !p.undo.back().inserted.empty())) return;
   UndoStep s = std::move(p.undo.back());
   p.undo.pop_back();
   p.text.replace(s.pos, s.inserted.size(), s.removed);
@@ -180,7 +196,7 @@ LRESULT PaneMessage(Pane& p, UINT msg, WPARAM w, LPARAM l, bool& handled) {
     }
     case WM_GETTEXTLENGTH:
       if (Hostile("grow")) g_measured = true;
-      return (LRESULT)p.text.size();
+      return (LRESULT)p.text.size() - (Hostile("length-short") ? 1 : 0);
     case WM_GETTEXT: {
       if (Hostile("grow") && g_measured) { p.text += "grown"; g_measured = false; }
       if (w == 0 || l == 0) return 0;
@@ -195,6 +211,7 @@ LRESULT PaneMessage(Pane& p, UINT msg, WPARAM w, LPARAM l, bool& handled) {
     }
     case WM_CLEAR:
       Clamp(p);
+      if (Hostile("clear-short") && p.selEnd > p.selStart) --p.selEnd;
       if (p.selStart != p.selEnd) ReplaceSelection(p, std::string());
       return 0;
     case EM_UNDO:
@@ -215,7 +232,7 @@ LRESULT PaneMessage(Pane& p, UINT msg, WPARAM w, LPARAM l, bool& handled) {
         t.resize(i);
       }
       if (Hostile("replace-none")) t.clear();
-      ReplaceSelection(p, t);
+      PutInPlace(p, t);
       return 0;
     }
   }
@@ -249,7 +266,7 @@ LRESULT Transfer(bool write, bool selectionOnly, LPARAM length) {
     } else {
       std::string t(view, n);
       if (!selectionOnly) p.selStart = 0, p.selEnd = p.text.size();
-      ReplaceSelection(p, t);
+      PutInPlace(p, t);
     }
   } else {
     std::string t = selectionOnly ? p.text.substr(p.selStart, p.selEnd - p.selStart) : p.text;

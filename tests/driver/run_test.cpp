@@ -29,7 +29,7 @@ class FakeServices : public RunServices {
   std::string text = "abc";
   bool fetchFails = false;
   intptr_t dialogResult = 1;
-  bool writeBackComplete = true;
+  WriteResult writeBack = WriteResult::kWritten;
   bool conversionFails = false;
   std::vector<std::string> calls;
   std::string written;
@@ -56,15 +56,15 @@ class FakeServices : public RunServices {
     calls.push_back("ReadSelectedText");
     return Fetch(link);
   }
-  bool ReplaceAllText(EditorLink&, const char* t) override {
+  WriteResult ReplaceAllText(EditorLink&, const char* t) override {
     calls.push_back("ReplaceAllText");
     written = t;
-    return writeBackComplete;
+    return writeBack;
   }
-  bool ReplaceSelectedText(EditorLink&, const char* t) override {
+  WriteResult ReplaceSelectedText(EditorLink&, const char* t) override {
     calls.push_back("ReplaceSelectedText");
     written = t;
-    return writeBackComplete;
+    return writeBack;
   }
   void SetCaret(EditorLink&, int32_t position) override { calls.push_back("SetCaret(" + std::to_string(position) + ")"); }
   bool ConvertToHalf(RunContext& ctx, char* t) override {
@@ -200,17 +200,20 @@ TEST_F(RunTest, ConversionFailureEndsWithoutWriting) {
   EXPECT_THAT(os_.messageBoxes, IsEmpty()) << "the conversion shows its own message";
 }
 
-TEST_F(RunTest, IncompleteWriteBackIsAFailure) {
-  for (int32_t state : {-1, 1}) {
-    FakeServices services;
-    services.writeBackComplete = false;
-    services.selectionState = state;
-    os_.messageBoxes.clear();
-    os_.commandLine = "q.exe /X";
-    EXPECT_EQ(qv::Run(nullptr, services), -1);
-    ExpectOneError(kMsgWriteBackFailed, kMainWindow);
-    if (state == -1) {
-      EXPECT_EQ(services.calls.back(), "SetCaret(0)") << "the caret still goes to the start";
+TEST_F(RunTest, FailedWriteBackSaysWhetherTheTextIsAsItWas) {
+  const std::pair<WriteResult, const char*> results[] = {{WriteResult::kRestored, kMsgWriteBackFailedRestored},
+                                                         {WriteResult::kNotRestored, kMsgWriteBackFailedUndo}};
+  for (const auto& [result, message] : results) {
+    for (int32_t state : {-1, 1}) {
+      FakeServices services;
+      services.writeBack = result;
+      services.selectionState = state;
+      os_.messageBoxes.clear();
+      os_.commandLine = "q.exe /X";
+      EXPECT_EQ(qv::Run(nullptr, services), -1);
+      ExpectOneError(message, kMainWindow);
+      // The caret stays where the failed write-back left it.
+      EXPECT_EQ(services.calls.back(), state == -1 ? "ReplaceAllText" : "ReplaceSelectedText");
     }
   }
 }

@@ -156,23 +156,52 @@ case $CASE in
     [ -f "$INI" ] && fail "${CASE#dialog-} wrote $INI"; true ;;
   hostile-*)  # a host whose answers do not add up: never a crash, never a false success
     MODE=${CASE#hostile-}; VER=${MODE##*@}; MODE=${MODE%@*}
-    DOC="ｱｲｳ"; SEL="0,3"; [ "$MODE" = grow ] && SEL="0,0"
-    start_host --load "$(load "$DOC")" --select "$SEL" --exe-name "$V\\$VER.dll" --hostile "$MODE"
+    DOC="ｱｲｳ"; SEL="0,3"
+    case $MODE in
+      grow|length-short) SEL="0,0" ;;  # the whole text, as the host measures it
+      replace-ignore) DOC="ｶﾞ"; SEL="0,2" ;;  # as long as its conversion: only the caret tells
+    esac
+    if [ "$MODE" = clear-short ]; then  # deletions happen only on texts read in pieces
+      python3 -c "import sys; sys.stdout.buffer.write(b'\xb1'*40000)" > "$W/in"; SEL="0,0"
+      start_host --load "$(win "$W/in")" --select "$SEL" --exe-name "$V\\$VER.dll" --hostile "$MODE"
+    else
+      start_host --load "$(load "$DOC")" --select "$SEL" --exe-name "$V\\$VER.dll" --hostile "$MODE"
+    fi
     run_tool /dxKJ; quit_host
+    untouched() { cmp -s "$W/in" "$W/out" || fail "text changed: $(head -c 200 "$W/out" | iconv -f CP932 -t UTF-8)"; expect_sel "${SEL/,/ }"; }
     case $MODE in
       private-nonsense)  # the transfers themselves worked
         expect_rc 0; expect_text "アイウ" ;;
-      replace-none)
-        expect_rc -1; journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。" ;;
+      replace-none|replace-ignore|replace-extra)  # the write-back undone and found as it was
+        expect_rc -1; untouched
+        journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。テキストは元のままです。" ;;
+      replace-extra,undo-ignore)  # the undo did nothing: the user is told how to get the text back
+        expect_rc -1; expect_text "アイウ+++"; expect_sel "0 3"
+        journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。エディタの「元に戻す」で元に戻してください。" ;;
       grow)  # the host changed its own text while it was read: nothing written
         expect_rc -1
         iconv -f CP932 -t UTF-8 "$W/out" | grep -qxE "ｱｲｳ(grown)+" || fail "text $(iconv -f CP932 -t UTF-8 "$W/out")"
         journal_has "messagebox caption=Quorvel text=テキストの取得に失敗しました。" ;;
       *)
-        expect_rc -1; expect_text "$DOC"
+        expect_rc -1; untouched
         journal_has "messagebox caption=Quorvel text=テキストの取得に失敗しました。"
         journal_lacks EM_REPLACESEL; journal_lacks HostMsgWriteText ;;
     esac ;;
+  lead-byte-at-end|split-selection)  # texts whose bytes Unicode does not carry: converted exactly, or left alone
+    if [ "$CASE" = lead-byte-at-end ]; then  # ｱｲ and a lone lead byte, whole text, shared memory
+      printf '\xb1\xb2\x82' > "$W/in"; printf '\x83\x41\x83\x43\x82' > "$W/want"; SEL="0 0"; DONE="0 0"; VER=0.73.0.1
+    else  # アイウ selected from the middle of ア to the middle of ウ, edit-control messages
+      printf '\x83\x41\x83\x43\x83\x45' > "$W/in"; printf '\x83\x82\x60\x83\x43\x83\x45' > "$W/want"
+      SEL="1 5"; DONE="1 6"; VER=0.73.0.0
+    fi
+    start_host --load "$(win "$W/in")" --select "${SEL/ /,}" --exe-name "$V\\$VER.dll"
+    run_tool /dxKJ; quit_host
+    if [ "$RC" = 0 ]; then
+      cmp -s "$W/want" "$W/out" || fail "exit 0 with $(xxd -p "$W/out")"; expect_sel "$DONE"
+    else
+      expect_rc -1; cmp -s "$W/in" "$W/out" || fail "exit -1 with $(xxd -p "$W/out")"; expect_sel "$SEL"
+    fi
+    echo "exit $RC; $(grep messagebox "$W/j" || true)" ;;
   *) fail "unknown case" ;;
 esac
 echo "PASS [$CASE]"

@@ -162,7 +162,7 @@ std::string DescribeOutcome(const Outcome& o) {
     if (m == kMsgAttachFailed) s += ", attach-failed message";
     else if (m == kMsgFetchFailed) s += ", fetch-failed message";
     else if (m == kMsgOutOfMemory) s += ", out-of-memory message";
-    else if (m == kMsgWriteBackFailed) s += ", write-back-failed message";
+    else if (m == kMsgWriteBackFailedRestored || m == kMsgWriteBackFailedUndo) s += ", write-back-failed message";
     else s += ", other message";
   }
   if (o.dialogs) s += ", options dialog";

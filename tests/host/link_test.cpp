@@ -24,7 +24,8 @@ using testing::FakeDesktop;
 using testing::FakeWindow;
 
 constexpr uint32_t kGetSel = win::kEmGetSel, kSetSel = win::kEmSetSel, kGetText = win::kWmGetText,
-                   kReplace = win::kEmReplaceSel, kClear = win::kWmClear, kUndo = win::kEmUndo;
+                   kReplace = win::kEmReplaceSel, kClear = win::kWmClear, kUndo = win::kEmUndo,
+                   kLength = win::kWmGetTextLength;
 const char kExe[] = "C:\\Tools\\TeraPad.exe";
 
 class LinkTest : public ::testing::Test {
@@ -381,11 +382,11 @@ TEST_F(LinkTest, SelectionStateByVersion) {
 
 // --- writing ------------------------------------------------------------------
 
-TEST_F(LinkTest, ReplaceSelectedThroughTheMappingSendsOnlyThreeEditMessages) {
+TEST_F(LinkTest, ReplaceSelectedThroughTheMappingIsMeasuredBeforeAndAfter) {
   FakeWindow* pane = Attached("0123456789", "0.73.0.1", 2, 5);
-  EXPECT_TRUE(link.ReplaceSelectedText("abcdef"));
+  EXPECT_EQ(link.ReplaceSelectedText("abcdef"), WriteResult::kWritten);
   EXPECT_EQ(pane->text, "01abcdef56789");
-  EXPECT_THAT(d.Messages(pane), ElementsAre(kGetSel, kGetSel, kSetSel));
+  EXPECT_THAT(d.Messages(pane), ElementsAre(kGetSel, kGetSel, kLength, kLength, kGetSel, kSetSel));
   EXPECT_EQ(pane->selStart, 2u);
   EXPECT_EQ(pane->selEnd, 8u);
   ASSERT_EQ(d.Count(host::kMsgWriteText), 1u);
@@ -396,44 +397,27 @@ TEST_F(LinkTest, PaneTakingPartsGetsTheRestUntilAllIsIn) {
   std::string text(70000, 'q');
   FakeWindow* pane = Attached("old text");
   d.quirks.replaceLimit = 30000;
-  EXPECT_TRUE(link.ReplaceAllText(text.c_str()));
+  EXPECT_EQ(link.ReplaceAllText(text.c_str()), WriteResult::kWritten);
   EXPECT_EQ(pane->text, text);
   EXPECT_EQ(d.Bytes(kReplace), (std::vector<size_t>{30000, 30000, 10000}));
 
   d.journal.clear();
   pane->selStart = 2;
   pane->selEnd = 3;
-  EXPECT_TRUE(link.ReplaceSelectedText(text.c_str()));
+  EXPECT_EQ(link.ReplaceSelectedText(text.c_str()), WriteResult::kWritten);
   EXPECT_EQ(d.Bytes(kReplace), (std::vector<size_t>{30000, 30000, 10000}));
   EXPECT_EQ(pane->text.size(), 70000u + 69999u);
   EXPECT_EQ(pane->selStart, 2u);
   EXPECT_EQ(pane->selEnd, 70002u);
 }
 
-TEST_F(LinkTest, WriteBackThePaneRefusesIsAFailure) {
-  struct Case {
-    const char* name;
-    bool selection;
-    const char* version;
-  };
-  const Case cases[] = {{"whole, messages", false, "0.72.0.5"},
-                        {"selection, messages", true, "0.72.0.5"},
-                        {"whole, mapping refused", false, "0.73.0.1"},
-                        {"selection, mapping refused", true, "0.73.0.1"}};
-  for (const Case& c : cases) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost("0123456789", 2, 5);
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    fresh.SetFileVersion(kExe, c.version);
-    EditorLink l;
-    l.Attach();
-    fresh.quirks.replaceLimit = 0;
-    fresh.quirks.refuseMapping = true;
-    EXPECT_FALSE(c.selection ? l.ReplaceSelectedText("abcdef") : l.ReplaceAllText("abcdef")) << c.name;
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
+TEST_F(LinkTest, EmptyDocumentIsWritten) {
+  FakeWindow* pane = Attached("");
+  EXPECT_STREQ(link.ReadSelectedText(), "");
+  ASSERT_NE(link.ReadAllText(), nullptr);
+  EXPECT_EQ(link.ReplaceAllText(""), WriteResult::kWritten);
+  EXPECT_EQ(link.ReplaceSelectedText(""), WriteResult::kWritten);
+  EXPECT_EQ(pane->text, "");
 }
 
 TEST_F(LinkTest, RefusedMappingFallsBackToMessages) {
@@ -442,18 +426,9 @@ TEST_F(LinkTest, RefusedMappingFallsBackToMessages) {
   const char* got = link.ReadSelectedText();
   ASSERT_NE(got, nullptr);
   EXPECT_STREQ(got, "abc");
-  EXPECT_TRUE(link.ReplaceSelectedText("xyz1"));
+  EXPECT_EQ(link.ReplaceSelectedText("xyz1"), WriteResult::kWritten);
   EXPECT_EQ(pane->text, "xyz1");
   EXPECT_EQ(d.Count(kReplace), 1u);
-}
-
-TEST_F(LinkTest, MappingReadShorterThanExpectedIsNotTrusted) {
-  FakeWindow* pane = Attached("abcdef", "0.73.0.1", 0, 0);
-  d.quirks.shortMappingRead = true;
-  const char* got = link.ReadAllText();
-  ASSERT_NE(got, nullptr);
-  EXPECT_STREQ(got, "abcdef");  // read again by messages
-  EXPECT_EQ(pane->text, "abcdef");
 }
 
 // --- hostile answers ----------------------------------------------------------
@@ -464,6 +439,7 @@ TEST_F(LinkTest, InconsistentAnswersFailTheReadAndLeaveThePaneAlone) {
     testing::Quirks quirks;
     bool selection;
     size_t length;
+    const char* version = nullptr;
   };
   auto q = [](auto set) {
     testing::Quirks x;
@@ -480,20 +456,36 @@ TEST_F(LinkTest, InconsistentAnswersFailTheReadAndLeaveThePaneAlone) {
       {"delivers nothing", q([](auto& x) { x.gettextLimit = 0; }), false, 100},
       {"delivers nothing, selection", q([](auto& x) { x.gettextLimit = 0; }), true, 100},
       {"deletion ignored", q([](auto& x) { x.clearIgnored = true; }), false, 70000},
+      {"deletion one byte short", q([](auto& x) { x.clearExtra = -1; }), false, 70000},
+      {"deletion one byte more", q([](auto& x) { x.clearExtra = 1; }), false, 70000},
+      {"length one short", q([](auto& x) { x.lengthOffset = -1; }), false, 100},
+      {"length one short, long text", q([](auto& x) { x.lengthOffset = -1; }), false, 70000},
+      {"length one short, mapping", q([](auto& x) { x.lengthOffset = -1; }), false, 100, "0.73.0.1"},
+      {"mapping writes more", q([](auto& x) { x.mappingReadExtra = 1; }), false, 100, "0.73.0.1"},
+      {"mapping writes less", q([](auto& x) { x.mappingReadExtra = -1; }), true, 100, "0.73.0.1"},
   };
   for (const Case& c : cases) {
     const std::string text(c.length, 'z');
     FakeDesktop fresh;
     SetPlatformForTesting(&fresh);
     FakeWindow* main = fresh.AddHost(text, 10, 20);
+    fresh.AddWindow(host::kExeNameClass, main, kExe);
+    if (c.version != nullptr) fresh.SetFileVersion(kExe, c.version);
     EditorLink l;
     l.Attach();
     fresh.quirks = c.quirks;
+    fresh.journal.clear();
     FakeWindow* pane = fresh.Pane(main);
     pane->undo.push_back({});  // the user's own last edit: must survive the read
     EXPECT_EQ(c.selection ? l.ReadSelectedText() : l.ReadAllText(), nullptr) << c.name;
     EXPECT_EQ(pane->text, text) << c.name;
     EXPECT_EQ(pane->undo.size(), 1u) << c.name;  // every deletion undone, nothing more
+    EXPECT_EQ(pane->selStart, 10u) << c.name;
+    EXPECT_EQ(pane->selEnd, 20u) << c.name;
+    // A mapping answer that does not add up is not read again by messages.
+    if (c.version != nullptr) {
+      EXPECT_EQ(fresh.Count(kGetText), 0u) << c.name;
+    }
     l.Detach();
   }
   SetPlatformForTesting(&d);
@@ -524,8 +516,94 @@ TEST_F(LinkTest, TextChangingWhileReadFailsTheRead) {
 TEST_F(LinkTest, AbsurdSelectionNeverReplacesBlindly) {
   FakeWindow* pane = Attached("0123456789", "0.72.0.5", 2, 5);
   d.quirks.reversedSelection = true;
-  EXPECT_FALSE(link.ReplaceSelectedText("abc"));
+  EXPECT_EQ(link.ReplaceSelectedText("abc"), WriteResult::kRestored);
   EXPECT_EQ(pane->text, "0123456789");
+}
+
+// A write-back is written only when the pane then holds exactly the new text
+// in place; otherwise every insertion it took is undone and the result says
+// whether the old text is verifiably back. Each case runs on the selection
+// (2..5) and on the whole text, after a read as in a run.
+TEST_F(LinkTest, WriteBacksAreVerifiedAndFailuresUndone) {
+  struct Case {
+    const char* name;
+    const char* version;  // 0.73.0.1: through the mapping
+    testing::Quirks quirks;
+    WriteResult expected;
+    size_t length = 10;   // of the document
+    bool keepCopy = true;  // the copy of the fetched text could be made
+    WriteResult expectedWhole = expected;
+  };
+  auto q = [](auto set) {
+    testing::Quirks x;
+    set(x);
+    return x;
+  };
+  const char* const kMessages = "0.72.0.5";
+  const char* const kMapping = "0.73.0.1";
+  const Case cases[] = {
+      {"honest, messages", kMessages, {}, WriteResult::kWritten},
+      {"honest, mapping", kMapping, {}, WriteResult::kWritten},
+      {"pane takes a byte at a time", kMessages, q([](auto& x) { x.replaceLimit = 1; }), WriteResult::kWritten},
+      {"pane takes nothing", kMessages, q([](auto& x) { x.replaceLimit = 0; }), WriteResult::kRestored},
+      {"pane ignores", kMessages, q([](auto& x) { x.replaceIgnored = true; }), WriteResult::kRestored},
+      {"pane ignores, EM_GETSEL reversed", kMessages, q([](auto& x) { x.replaceIgnored = x.reversedSelection = true; }),
+       WriteResult::kRestored},
+      {"pane inserts more", kMessages, q([](auto& x) { x.replaceExtra = 3; }), WriteResult::kRestored},
+      {"pane inserts more, no undo", kMessages, q([](auto& x) { x.replaceExtra = 3, x.undoIgnored = true; }),
+       WriteResult::kNotRestored},
+      {"pane inserts more, no copy", kMessages, q([](auto& x) { x.replaceExtra = 3; }), WriteResult::kNotRestored,
+       10, false},
+      {"pane takes nothing, whole text too long to check", kMessages, q([](auto& x) { x.replaceLimit = 0; }),
+       WriteResult::kRestored, 40000, true, WriteResult::kNotRestored},
+      {"mapping write refused, pane ignores", kMapping,
+       q([](auto& x) { x.refuseMappingWrite = true, x.replaceIgnored = true; }), WriteResult::kRestored},
+      {"mapping puts more", kMapping, q([](auto& x) { x.mappingWriteExtra = 1; }), WriteResult::kRestored},
+      {"mapping puts less", kMapping, q([](auto& x) { x.mappingWriteExtra = -1; }), WriteResult::kRestored},
+      {"mapping puts more, long text", kMapping, q([](auto& x) { x.mappingWriteExtra = 1; }),
+       WriteResult::kRestored, 40000},
+      {"mapping puts more, no undo", kMapping, q([](auto& x) { x.mappingWriteExtra = 1, x.undoIgnored = true; }),
+       WriteResult::kNotRestored},
+      {"mapping puts more, its read does not add up", kMapping,
+       q([](auto& x) { x.mappingWriteExtra = 1, x.mappingReadExtra = 1; }), WriteResult::kNotRestored},
+  };
+  for (const Case& c : cases) {
+    for (bool selection : {true, false}) {
+      std::string text;
+      for (size_t i = 0; i < c.length; ++i) text += static_cast<char>('0' + i % 10);
+      FakeDesktop fresh;
+      SetPlatformForTesting(&fresh);
+      FakeWindow* main = fresh.AddHost(text, 2, selection ? 5 : 2);
+      fresh.AddWindow(host::kExeNameClass, main, kExe);
+      fresh.SetFileVersion(kExe, c.version);
+      EditorLink l;
+      l.Attach();
+      FakeWindow* pane = fresh.Pane(main);
+      const char* read = selection ? l.ReadSelectedText() : l.ReadAllText();
+      ASSERT_NE(read, nullptr) << c.name;
+      if (!c.keepCopy) l.fetched = nullptr;
+      pane->undo.push_back({0, "?", "", 2, 2});  // the user's own last edit: undone, a "?" would come back
+      // As long as what it replaces: only the caret tells whether the pane took it.
+      const std::string written(std::strlen(read), 'x');
+      fresh.quirks = c.quirks;
+      const WriteResult r = selection ? l.ReplaceSelectedText(written.c_str()) : l.ReplaceAllText(written.c_str());
+      const std::string where = std::string(c.name) + (selection ? ", selection" : ", whole text");
+      EXPECT_EQ(r, selection ? c.expected : c.expectedWhole) << where;
+      if (r == WriteResult::kWritten) {
+        EXPECT_EQ(pane->text, selection ? text.substr(0, 2) + written + text.substr(5) : written) << where;
+      }
+      if (r == WriteResult::kRestored) {
+        EXPECT_EQ(pane->text, text) << where;
+        EXPECT_EQ(pane->undo.size(), 1u) << where << ": every insertion undone, nothing more";
+      }
+      if (r != WriteResult::kWritten) {
+        EXPECT_EQ(pane->selStart, 2u) << where;
+        EXPECT_EQ(pane->selEnd, selection ? 5u : 2u) << where;
+      }
+      l.Detach();
+    }
+  }
+  SetPlatformForTesting(&d);
 }
 
 }  // namespace

@@ -42,15 +42,15 @@ class TakenMappingTest : public ::testing::Test {
 TEST_F(TakenMappingTest, WriteFallsBackToMessages) {
   const std::string text(5000, 'x');
   char* p = const_cast<char*>(text.c_str());
-  EXPECT_FALSE(link.TransferText(true, &p, false));
+  EXPECT_EQ(link.TransferText(true, &p, false), TransferResult::kRefused);
   EXPECT_EQ(d.Count(host::kMsgWriteText), 0u);
-  EXPECT_TRUE(link.ReplaceAllText(text.c_str()));
+  EXPECT_EQ(link.ReplaceAllText(text.c_str()), WriteResult::kWritten);
   EXPECT_EQ(d.Pane(main)->text, text);
 }
 
 TEST_F(TakenMappingTest, ReadFallsBackToMessages) {
   char* text = nullptr;
-  EXPECT_FALSE(link.TransferText(false, &text, false));
+  EXPECT_EQ(link.TransferText(false, &text, false), TransferResult::kRefused);
   EXPECT_EQ(d.Count(host::kMsgReadText), 0u);
   const char* all = link.ReadAllText();
   ASSERT_NE(all, nullptr);

@@ -26,6 +26,13 @@ void ReplaceSelection(FakeWindow& p, const std::string& bytes) {
   p.undo.push_back(std::move(step));
 }
 
+// The text with `extra` bytes "+" more, or -extra bytes fewer at its end.
+std::string Resized(std::string t, int64_t extra) {
+  if (extra >= 0) return t + std::string(static_cast<size_t>(extra), '+');
+  t.resize(t.size() - std::min(t.size(), static_cast<size_t>(-extra)));
+  return t;
+}
+
 // The layout GetFileVersionInfoA hands out here: translation, then the text.
 constexpr uint32_t kVersionTextAt = 4;
 
@@ -213,6 +220,7 @@ bool FakeDesktop::VerQueryValueA(const void* block, const char* subBlock, void**
 intptr_t FakeDesktop::SendMessageA(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   FakeWindow* w = Find(window);
   if (w == nullptr) return 0;
+  if (beforeMessage != nullptr) beforeMessage(beforeMessageContext, quirks, message);
   size_t bytes = 0;
   const intptr_t r = w->parent == nullptr ? MainMessage(*w, message, wParam, lParam, &bytes)
                                           : PaneMessage(*w, message, wParam, lParam, &bytes);
@@ -242,7 +250,7 @@ intptr_t FakeDesktop::MainMessage(FakeWindow& main, uint32_t message, uintptr_t 
 
 // The host's side of the shared memory: opens the section by its name.
 intptr_t FakeDesktop::Transfer(FakeWindow& main, bool write, bool selectionOnly, intptr_t length, size_t* bytes) {
-  if (quirks.refuseMapping) return 0;
+  if (quirks.refuseMapping || (write && quirks.refuseMappingWrite)) return 0;
   char name[64];
   std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
   auto size = mappingSizes_.find(name);
@@ -258,13 +266,13 @@ intptr_t FakeDesktop::Transfer(FakeWindow& main, bool write, bool selectionOnly,
       const auto n = static_cast<size_t>(length);
       if (length >= 0 && n < size->second && view[n] == '\0') {
         if (!selectionOnly) p->selStart = 0, p->selEnd = p->text.size();
-        ReplaceSelection(*p, std::string(view, n));
+        ReplaceSelection(*p, Resized(std::string(view, n), quirks.mappingWriteExtra));
         *bytes = n;
         ok = 1;
       }
     } else {
       std::string t = selectionOnly ? p->text.substr(p->selStart, p->selEnd - p->selStart) : p->text;
-      if (quirks.shortMappingRead && !t.empty()) t.pop_back();
+      t = Resized(t, quirks.mappingReadExtra);
       if (t.size() < size->second) {
         std::memcpy(view, t.c_str(), t.size() + 1);
         *bytes = t.size();
@@ -317,12 +325,17 @@ intptr_t FakeDesktop::PaneMessage(FakeWindow& p, uint32_t message, uintptr_t wPa
       *bytes = n;
       return static_cast<intptr_t>(n);
     }
-    case win::kWmClear:
+    case win::kWmClear: {
       Clamp(p);
-      if (!quirks.clearIgnored && p.selStart != p.selEnd) ReplaceSelection(p, std::string());
+      if (quirks.clearIgnored) return 0;
+      p.selEnd = static_cast<size_t>(std::clamp<int64_t>(static_cast<int64_t>(p.selEnd) + quirks.clearExtra,
+                                                         static_cast<int64_t>(p.selStart),
+                                                         static_cast<int64_t>(p.text.size())));
+      if (p.selStart != p.selEnd) ReplaceSelection(p, std::string());
       return 0;
+    }
     case win::kEmUndo: {
-      if (p.undo.empty()) return 0;
+      if (p.undo.empty() || (quirks.undoIgnored && !p.undo.back().inserted.empty())) return 0;
       UndoStep s = std::move(p.undo.back());
       p.undo.pop_back();
       p.text.replace(s.pos, s.inserted.size(), s.removed);
@@ -343,7 +356,8 @@ intptr_t FakeDesktop::PaneMessage(FakeWindow& p, uint32_t message, uintptr_t wPa
         }
         t.resize(i);
       }
-      ReplaceSelection(p, t);
+      if (quirks.replaceIgnored) return 0;
+      ReplaceSelection(p, Resized(t, quirks.replaceExtra));
       *bytes = t.size();
       return 0;
     }

@@ -29,14 +29,20 @@ struct UndoStep {
 // What a pane or main window answers beyond the plain edit-control contract.
 struct Quirks {
   int64_t replaceLimit = -1;    // EM_REPLACESEL takes at most this many bytes
+  int64_t replaceExtra = 0;     // EM_REPLACESEL inserts this many "+" after what it takes
+  bool replaceIgnored = false;  // EM_REPLACESEL changes nothing
   int64_t gettextLimit = -1;    // WM_GETTEXT delivers at most this many bytes
   bool reversedSelection = false;  // EM_GETSEL reports end before start
   int64_t selectionOffset = 0;     // added to both EM_GETSEL positions
   int64_t lengthOffset = 0;        // added to WM_GETTEXTLENGTH
   bool growOnRead = false;         // the text grows by "+" at every WM_GETTEXT
   bool clearIgnored = false;       // WM_CLEAR deletes nothing
+  int64_t clearExtra = 0;          // WM_CLEAR deletes this many bytes more (negative: fewer)
+  bool undoIgnored = false;        // EM_UNDO of an insertion does nothing
   bool refuseMapping = false;      // HostMsgReadText/HostMsgWriteText answer 0
-  bool shortMappingRead = false;   // HostMsgReadText writes one byte less
+  bool refuseMappingWrite = false;  // HostMsgWriteText answers 0
+  int64_t mappingReadExtra = 0;    // HostMsgReadText writes this many bytes ("+") more (negative: fewer)
+  int64_t mappingWriteExtra = 0;   // HostMsgWriteText puts this many bytes ("+") more (negative: fewer) in place
   intptr_t selectionStateAnswer = 0;  // non-zero: HostMsgGetSelectionState answers this
 };
 
@@ -84,6 +90,9 @@ class FakeDesktop : public PassThroughPlatform {
   void SetProcessExe(const std::string& path) { processExe_ = path; }
   void SetUserName(const std::string& name) { userName_ = name; }
   Quirks quirks;
+  // Called before each message is answered: may change the quirks per message.
+  void (*beforeMessage)(void* context, Quirks& quirks, uint32_t message) = nullptr;
+  void* beforeMessageContext = nullptr;
   std::string commandLine;  // what GetCommandLineA answers when set
   FakeWindow* activePane = nullptr;  // HostMsgGetActiveEditor answer (null: the first pane)
 
