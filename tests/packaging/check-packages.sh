@@ -47,7 +47,8 @@ check_readme() {
   local quoted=(
     "$(c_string "$src/driver/messages.h" kMsgAttachFailed)"
     "$(c_string "$src/driver/messages.h" kMsgFetchFailed)"
-    "$(c_string "$src/driver/messages.h" kMsgWriteBackFailed)"
+    "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedRestored)"
+    "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedUndo)"
     "$(c_string "$src/driver/messages.h" kMsgOutOfMemory)"
     "$(c_string "$src/dialog/options_dialog.cpp" kMsgDialogFailed)"
     "$(c_string "$src/dialog/options_dialog.cpp" kMsgSettingsNotSaved)"
@@ -59,7 +60,7 @@ check_readme() {
   format=${format/\%d/1}
   quoted+=("${format/\%s//XQ}")
   while IFS= read -r text; do quoted+=("$(printf '%b' "$text")"); done < <(dialog_texts)
-  [ ${#quoted[@]} -ge 27 ] || fail "only ${#quoted[@]} texts of the tool found to look for"
+  [ ${#quoted[@]} -ge 28 ] || fail "only ${#quoted[@]} texts of the tool found to look for"
   for text in "${quoted[@]}"; do
     grep -qF -- "$text" "$readme" || fail "$readme does not quote $(iconv -f CP932 -t UTF-8 <<<"$text")"
   done
