@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "convert/sjis.h"
-
 namespace qv {
 
 QuoteMarkList& QuoteMarkList::Process() {
@@ -42,7 +40,7 @@ void QuoteMarkList::BuildSets(QuoteMarkSets& sets) {
   const auto* m = reinterpret_cast<const uint8_t*>(marks_);
   // The same walk as IsQuoteMark's.
   for (size_t i = 0; m[i] != 0;) {
-    if (sjis::IsLead(m[i]) && sjis::IsTrail(m[i + 1])) {
+    if (sjis::IsPair(m + i)) {
       const unsigned code = static_cast<unsigned>(m[i]) << 8 | m[i + 1];
       sets.pairs[code >> 6] |= uint64_t{1} << (code & 63);
       i += 2;
@@ -58,9 +56,9 @@ bool QuoteMarkList::IsQuoteMark(const char* text, size_t pos) {
   if (!loaded_) Load();
   const auto* t = reinterpret_cast<const uint8_t*>(text) + pos;
   const auto* m = reinterpret_cast<const uint8_t*>(marks_);
-  const bool twoByte = sjis::IsLead(t[0]) && sjis::IsTrail(t[1]);
+  const bool twoByte = sjis::IsPair(t);
   for (size_t i = 0; m[i] != 0;) {
-    if (sjis::IsLead(m[i]) && sjis::IsTrail(m[i + 1])) {
+    if (sjis::IsPair(m + i)) {
       if (twoByte && m[i] == t[0] && m[i + 1] == t[1]) return true;
       i += 2;
       continue;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "convert/sjis.h"
+
 namespace qv {
 
 inline constexpr char kDefaultQuoteMarks[] = ">\x81\x84|\x81\x62:\x81\x46";  // >＞|｜:：
@@ -17,8 +19,7 @@ struct QuoteMarkSets {
 
   // `p` is NUL-terminated at or after p[0].
   bool IsMark(const uint8_t* p) const {
-    const bool lead = (p[0] >= 0x81 && p[0] <= 0x9F) || (p[0] >= 0xE0 && p[0] <= 0xFC);
-    if (lead && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F) {
+    if (sjis::IsPair(p)) {
       const unsigned code = static_cast<unsigned>(p[0]) << 8 | p[1];
       return (pairs[code >> 6] >> (code & 63)) & 1;
     }

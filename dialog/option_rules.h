@@ -9,24 +9,9 @@
 
 #include "convert/options.h"
 #include "platform/platform.h"
+#include "resources/resource_ids.h"
 
 namespace qv {
-
-inline constexpr int kOptionsIconGroup = 102;
-
-inline constexpr int kIdFullToHalf = 1001;
-inline constexpr int kIdHalfToFull = 1002;
-inline constexpr int kIdAlphabet = 1003;
-inline constexpr int kIdSpace = 1004;
-inline constexpr int kIdJPPunct = 1005;
-inline constexpr int kIdNumber = 1006;
-inline constexpr int kIdPunct = 1007;
-inline constexpr int kIdKatakana = 1008;
-inline constexpr int kIdQuotedLine = 1009;
-inline constexpr int kIdUnderbar = 1010;
-inline constexpr int kIdImpossibleReverse = 1011;
-inline constexpr int kIdHiraToKana = 1012;
-inline constexpr int kIdNoConnectVoiced = 1013;
 
 inline constexpr int kFirstButtonId = kIdFullToHalf;
 inline constexpr int kLastButtonId = kIdNoConnectVoiced;

@@ -5,7 +5,6 @@
 
 #include "dialog/option_rules.h"
 #include "dialog/settings_file.h"
-#include "driver/messages.h"
 
 namespace qv {
 namespace {

@@ -3,12 +3,12 @@
 
 #include <cstdint>
 
-#include "driver/run_context.h"
+#include "context/run_context.h"
 #include "platform/platform.h"
+#include "resources/resource_ids.h"
 
 namespace qv {
 
-inline constexpr int kOptionsDialogTemplate = 101;
 inline constexpr uint32_t kDialogAnimationMs = 120;
 
 // 1: confirmed (options stored and saved); 2: cancelled, closed, or the

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "convert/options.h"
+#include "resources/resource_ids.h"
 
 namespace qv {
 
@@ -23,18 +24,18 @@ struct SettingsKey {
 
 // In the order in which the keys are read and written.
 inline constexpr std::array<SettingsKey, 12> kSettingsKeys = {{
-    {"ExchangeZenHan", &ConversionOptions::ExchangeZenHan, 1001},
-    {"ProcessAlphabet", &ConversionOptions::ProcessAlphabet, 1003},
-    {"ProcessNumber", &ConversionOptions::ProcessNumber, 1006},
-    {"ProcessSpace", &ConversionOptions::ProcessSpace, 1004},
-    {"ProcessPunct", &ConversionOptions::ProcessPunct, 1007},
-    {"ProcessJPPunct", &ConversionOptions::ProcessJPPunct, 1005},
-    {"ProcessKatakana", &ConversionOptions::ProcessKatakana, 1008},
-    {"ProcessQuotedLine", &ConversionOptions::ProcessQuotedLine, 1009},
-    {"ReplaceSpaceToUnderbar", &ConversionOptions::ReplaceSpaceToUnderbar, 1010},
-    {"ProcessImpossibleReverse", &ConversionOptions::ProcessImpossibleReverse, 1011},
-    {"TransformHiraToKana", &ConversionOptions::TransformHiraToKana, 1012},
-    {"NoConnectVoiced", &ConversionOptions::NoConnectVoiced, 1013},
+    {"ExchangeZenHan", &ConversionOptions::ExchangeZenHan, kIdFullToHalf},
+    {"ProcessAlphabet", &ConversionOptions::ProcessAlphabet, kIdAlphabet},
+    {"ProcessNumber", &ConversionOptions::ProcessNumber, kIdNumber},
+    {"ProcessSpace", &ConversionOptions::ProcessSpace, kIdSpace},
+    {"ProcessPunct", &ConversionOptions::ProcessPunct, kIdPunct},
+    {"ProcessJPPunct", &ConversionOptions::ProcessJPPunct, kIdJPPunct},
+    {"ProcessKatakana", &ConversionOptions::ProcessKatakana, kIdKatakana},
+    {"ProcessQuotedLine", &ConversionOptions::ProcessQuotedLine, kIdQuotedLine},
+    {"ReplaceSpaceToUnderbar", &ConversionOptions::ReplaceSpaceToUnderbar, kIdUnderbar},
+    {"ProcessImpossibleReverse", &ConversionOptions::ProcessImpossibleReverse, kIdImpossibleReverse},
+    {"TransformHiraToKana", &ConversionOptions::TransformHiraToKana, kIdHiraToKana},
+    {"NoConnectVoiced", &ConversionOptions::NoConnectVoiced, kIdNoConnectVoiced},
 }};
 
 // The eleven option boxes: every key but the direction.

@@ -4,8 +4,6 @@
 
 namespace qv {
 
-inline constexpr char kCaption[] = "Quorvel";
-
 inline constexpr char kMsgAttachFailed[] =
     "TeraPad \x82\xCC\x95\xDF\x91\xA8\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // TeraPad の捕捉に失敗しました。
 inline constexpr char kMsgFetchFailed[] =

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "driver/run_context.h"
+#include "context/run_context.h"
 #include "platform/platform.h"
 
 namespace qv {

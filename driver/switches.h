@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "convert/options.h"
-#include "driver/argument_list.h"
+#include "context/argument_list.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/argument_list.h"
+#include "context/argument_list.h"
 #include "driver/switches.h"
 #include "fuzz/fuzz_check.h"
 

@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/sjis.h"
 #include "host/host_contract.h"
 
 namespace qv {
 namespace {
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 // atoi's reading (blanks, sign, digits), reduced to the low 8 bits. The sum
 // wraps instead of overflowing; its low bits are those of the true value.
@@ -64,7 +62,7 @@ size_t FileNameStart(std::string_view path) {
   size_t start = 0;
   for (size_t i = 0; i < path.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(c) && i + 1 < path.size() && IsTrailByte(static_cast<unsigned char>(path[i + 1]))) {
+    if (sjis::IsLead(c) && i + 1 < path.size() && sjis::IsTrail(static_cast<unsigned char>(path[i + 1]))) {
       ++i;
     } else if (c == '\\') {
       start = i + 1;
@@ -90,7 +88,7 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
     // The last four bytes go, but never half of a two-byte character.
     size_t cut = nameLength - 4;
     for (size_t i = 0; i < cut; ++i) {
-      if (IsLeadByte(static_cast<unsigned char>(name[i])) && IsTrailByte(static_cast<unsigned char>(name[i + 1]))) {
+      if (sjis::IsPair(reinterpret_cast<const uint8_t*>(name + i))) {
         if (i + 1 == cut) cut = i;
         ++i;
       }

@@ -1,6 +1,7 @@
 // Code page 932 conversions through the Win32 code page functions.
 #include <windows.h>
 
+#include "convert/sjis.h"
 #include "platform/text_encoding.h"
 
 namespace qv {
@@ -13,8 +14,7 @@ constexpr UINT kCp932 = 932;
 size_t CharLength(UINT codePage, std::string_view in) {
   const auto b = static_cast<unsigned char>(in[0]);
   if (codePage == kCp932) {
-    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    return lead && in.size() >= 2 ? 2 : 1;
+    return sjis::IsLead(b) && in.size() >= 2 ? 2 : 1;
   }
   size_t n = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
   return n <= in.size() ? n : in.size();

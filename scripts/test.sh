@@ -14,6 +14,9 @@ qv_ensure_locale
 
 jobs=${QV_JOBS:-2}
 
+echo "== include layers"
+tests/build/check-layers.sh
+
 echo "== native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$jobs"

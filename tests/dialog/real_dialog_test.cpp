@@ -18,7 +18,7 @@
 
 #include "dialog/options_dialog.h"
 #include "dialog/settings_file.h"
-#include "driver/run_context.h"
+#include "context/run_context.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "driver/argument_list.h"
+#include "context/argument_list.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -29,7 +29,7 @@ c_string() {
 }
 # The captions of template 101, without the mnemonic marks.
 dialog_texts() {
-  sed -n '/^101 DIALOGEX/,/^END/p' "$src/resources/quorvel.rc" | grep -E '^ *(CAPTION|CONTROL) "' |
+  sed -n '/^QV_IDD_OPTIONS DIALOGEX/,/^END/p' "$src/resources/quorvel.rc" | grep -E '^ *(CAPTION|CONTROL) "' |
     sed 's/^ *[A-Z]* "\([^"]*\)".*/\1/' | grep -vx OK | sed 's/(&\(.\))/(\1)/'
 }
 

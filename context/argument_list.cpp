@@ -1,14 +1,14 @@
-#include "driver/argument_list.h"
+#include "context/argument_list.h"
 
 #include <cstring>
+
+#include "convert/sjis.h"
 
 namespace qv {
 namespace {
 
 constexpr int32_t kArgvStep = 32;  // entries added at a time
 
-bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
 
 enum class State { BetweenArguments, Unquoted, Quoted };
@@ -39,7 +39,7 @@ class Splitter {
   bool Step() {
     const unsigned char b = line_[read_];
     const unsigned char next = line_[read_ + 1];
-    if (IsLeadByte(b) && IsTrailByte(next)) {
+    if (sjis::IsLead(b) && sjis::IsTrail(next)) {
       Store(b);
       Store(next);
       read_ += 2;

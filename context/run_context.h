@@ -1,13 +1,16 @@
-// Every piece of state of one run.
+// Every piece of state of one run, and the caption of every message the run
+// shows. Below both the run sequence and the options dialog, which share them.
 #pragma once
 
 #include <cstdint>
 
+#include "context/argument_list.h"
 #include "convert/options.h"
-#include "driver/argument_list.h"
 #include "host/editor_link.h"
 
 namespace qv {
+
+inline constexpr char kCaption[] = "Quorvel";
 
 struct RunContext {
   char message[4096] = {};  // scratch buffer for formatted messages
