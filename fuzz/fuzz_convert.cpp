@@ -1,190 +1,258 @@
-// Both conversions with options and a quote-mark list taken from the input.
-// Checked on the way: length bounds, the bytes that may appear, line breaks
-// and quoted lines kept, and the round trip of the reversible classes.
+// Both conversions, fast, against the plain reference and a plain model of
+// the lines they may change: NUL-separated texts in exact buffers,
+// ReplaceSpaceToUnderbar, a cut where IndependentPrefix allows it, quoted
+// lines spared as the model says, SkipQuotedLines driven as a conversion loop
+// drives it, and round trips of the reversible classes. qv_test_convert
+// replays generated inputs through the same entry.
+//
+// Input: two bytes of option bits (the top five pick the stand-in conversion
+// of the SkipQuotedLines walk), a cut byte, a quote-list length byte and that
+// many bytes of list, then the data.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "convert/convert.h"
-#include "convert/options.h"
-#include "convert/quote_marks.h"
+#include "convert/reference.h"
 #include "convert/tables.h"
 #include "fuzz/fuzz_check.h"
-#include "fuzz/quoted_model.h"
 
 namespace {
 
 using qv::ConversionOptions;
 
-ConversionOptions OptionsFromBits(uint16_t bits) {
-  ConversionOptions o;
-  uint8_t* flags[] = {&o.ExchangeZenHan,         &o.ProcessAlphabet,          &o.ProcessNumber,
-                      &o.ProcessSpace,           &o.ProcessPunct,             &o.ProcessJPPunct,
-                      &o.ProcessKatakana,        &o.ProcessQuotedLine,        &o.ReplaceSpaceToUnderbar,
-                      &o.ProcessImpossibleReverse, &o.TransformHiraToKana,    &o.NoConnectVoiced};
-  for (size_t i = 0; i < std::size(flags); ++i) *flags[i] = (bits >> i) & 1;
-  return o;
-}
+// The model, written apart from the engine on purpose: line breaks and quoted
+// lines stay, every other line is converted on its own.
+bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrail(uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsBreak(uint8_t b) { return b == '\r' || b == '\n'; }
 
-const char* const kAllTables[] = {qv::AlphabetTable,       qv::NumberTable,         qv::SpaceTable,
-                                  qv::PunctTable,          qv::JPPunctTable,        qv::KatakanaTable,
-                                  qv::HiraganaTable,       qv::ImpossibleReverseTable, qv::KatakanaVoicedTable,
-                                  qv::HiraganaVoicedTable, qv::KatakanaJoinTable,   qv::HiraganaJoinTable};
+// The byte at i, 0 past the end.
+uint8_t At(std::string_view s, size_t i) { return i < s.size() ? static_cast<uint8_t>(s[i]) : 0; }
 
-// Every byte a table can contribute, with the voiced forms a join makes.
-std::set<uint8_t> TableBytes() {
-  std::set<uint8_t> bytes;
-  for (const char* table : kAllTables) {
-    for (const auto* r = reinterpret_cast<const uint8_t*>(table); r[0] != 0; r += 3) {
-      bytes.insert({r[0], r[1], r[2], static_cast<uint8_t>(r[1] + 1), static_cast<uint8_t>(r[1] + 2)});
+// The marks as two sets; the value is cut at its first NUL and at 1023 bytes.
+struct MarkModel {
+  std::set<uint8_t> single;
+  std::set<std::pair<uint8_t, uint8_t>> pairs;
+
+  explicit MarkModel(std::string_view value) {
+    value = value.substr(0, std::min(value.find('\0'), size_t{1023}));
+    for (size_t i = 0; i < value.size();) {
+      if (IsLead(At(value, i)) && IsTrail(At(value, i + 1))) {
+        pairs.emplace(At(value, i), At(value, i + 1));
+        i += 2;
+      } else if (const uint8_t b = At(value, i++); b != '\t' && b != '\n' && b != '\r' && b != ' ') {
+        single.insert(b);
+      }
     }
   }
-  bytes.insert(0x94);
-  return bytes;
+
+  bool Marks(std::string_view text, size_t i) const {
+    if (IsLead(At(text, i)) && IsTrail(At(text, i + 1))) return pairs.count({At(text, i), At(text, i + 1)}) != 0;
+    return single.count(At(text, i)) != 0;
+  }
+};
+
+struct Segment {
+  size_t begin;
+  size_t end;
+  bool converted;  // a line the conversion sees; false: passed through as is
+};
+
+// Cuts `text` (no NUL inside) into runs of line breaks, quoted lines and
+// converted lines.
+std::vector<Segment> SplitForConversion(std::string_view text, const MarkModel& marks) {
+  std::vector<Segment> out;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = pos;
+    if (IsBreak(At(text, pos))) {
+      while (IsBreak(At(text, end))) ++end;
+      out.push_back({pos, end, false});
+      pos = end;
+      continue;
+    }
+    size_t i = pos;
+    while (At(text, i) == ' ' || At(text, i) == '\t' || (At(text, i) == 0x81 && At(text, i + 1) == 0x40)) {
+      i += At(text, i) == 0x81 ? 2 : 1;
+    }
+    while (end < text.size() && !IsBreak(At(text, end))) ++end;
+    out.push_back({pos, end, i >= end || !marks.Marks(text, i)});
+    pos = end;
+  }
+  return out;
 }
 
-std::string Half(const ConversionOptions& o, qv::QuoteMarkList& marks, const std::string& in) {
-  std::vector<char> buffer(in.begin(), in.end());
-  buffer.push_back('\0');
-  QV_FUZZ_CHECK(qv::ConvertToHalf(o, marks, buffer.data()));
-  const size_t n = strnlen(buffer.data(), buffer.size());
-  QV_FUZZ_CHECK(n < buffer.size());
-  return std::string(buffer.data(), n);
+struct Converter {
+  const ConversionOptions& o;
+  qv::QuoteMarkList& marks;
+
+  // The fast conversion in a buffer of exactly the bytes it may touch: of
+  // NUL-separated texts, or of one text through the single-text entries
+  // (for half of the texts without NUL).
+  std::string Fast(const std::string& data, bool toHalf) const {
+    const size_t n = data.size();
+    const size_t bytes = toHalf ? n + 1 : 2 * n + 3;
+    std::unique_ptr<char[]> b(new char[bytes]);
+    std::memset(b.get(), 0x55, bytes);
+    std::memcpy(b.get(), data.c_str(), n + 1);
+    size_t produced = 0;
+    if (data.find('\0') != std::string::npos || n % 2 == 1) {
+      QV_FUZZ_CHECK(toHalf ? qv::ConvertTextsToHalf(o, marks, b.get(), n, &produced)
+                           : qv::ConvertTextsToFullInBlock(o, marks, b.get(), n, &produced));
+      QV_FUZZ_CHECK(produced < bytes && b[produced] == '\0');
+      if (o.ReplaceSpaceToUnderbar) qv::ReplaceSpacesWithUnderbars(b.get(), produced);
+      return std::string(b.get(), produced);
+    }
+    QV_FUZZ_CHECK(toHalf ? qv::ConvertToHalf(o, marks, b.get()) : qv::ConvertToFullInBlock(o, marks, b.get(), n));
+    QV_FUZZ_CHECK(std::memchr(b.get(), 0, bytes) != nullptr);
+    if (o.ReplaceSpaceToUnderbar) qv::ReplaceSpacesWithUnderbars(b.get());
+    return b.get();
+  }
+
+  std::string Reference(const std::string& text, bool toHalf, const ConversionOptions& with) const {
+    size_t bytes = text.size() + 1;
+    QV_FUZZ_CHECK(toHalf || qv::FullBlockSize(text.size(), &bytes));
+    std::vector<char> b(bytes, '\0');
+    std::copy(text.begin(), text.end(), b.begin());
+    QV_FUZZ_CHECK(toHalf ? qv::reference::ConvertToHalf(with, marks, b.data())
+                         : qv::reference::ConvertToFullInBlock(with, marks, b.data(), text.size()));
+    return b.data();
+  }
+};
+
+// The texts of `data`, each converted by the reference, and by the line model
+// from the reference's conversion of single lines. Returns the conversion.
+std::string CheckAgainstReference(const Converter& c, const MarkModel& model, const std::string& data,
+                           bool toHalf) {
+  std::string want;
+  ConversionOptions everyLine = c.o;
+  everyLine.ProcessQuotedLine = 1;
+  for (size_t start = 0;;) {
+    const size_t nul = std::min(data.find('\0', start), data.size());
+    const std::string text = data.substr(start, nul - start);
+    std::string converted = c.Reference(text, toHalf, c.o);
+    if (!c.o.ProcessQuotedLine) {
+      std::string modelled;
+      for (const auto& s : SplitForConversion(text, model)) {
+        const std::string part = text.substr(s.begin, s.end - s.begin);
+        modelled += s.converted ? c.Reference(part, toHalf, everyLine) : part;
+      }
+      QV_FUZZ_CHECK(converted == modelled);
+    }
+    if (c.o.ReplaceSpaceToUnderbar) std::replace(converted.begin(), converted.end(), ' ', '_');
+    want += converted;
+    if (nul == data.size()) break;
+    want += '\0';
+    start = nul + 1;
+  }
+  QV_FUZZ_CHECK(c.Fast(data, toHalf) == want);
+  return want;
 }
 
-std::string Full(const ConversionOptions& o, qv::QuoteMarkList& marks, const std::string& in) {
-  size_t bytes = 0;
-  QV_FUZZ_CHECK(qv::FullBlockSize(in.size(), &bytes));
-  QV_FUZZ_CHECK(bytes > in.size());
-  // Exactly the block size, so that any write past it is caught.
-  std::unique_ptr<char[]> block(new char[bytes]);
-  std::memcpy(block.get(), in.data(), in.size());
-  block[in.size()] = '\0';
-  QV_FUZZ_CHECK(qv::ConvertToFullInBlock(o, marks, block.get(), in.size()));
-  const size_t n = strnlen(block.get(), bytes);
-  QV_FUZZ_CHECK(n < bytes);
-  return std::string(block.get(), n);
+// SkipQuotedLines at the top of every step of a stand-in conversion that
+// drops, keeps or doubles bytes: in place when shrinking, behind the output
+// area when growing, as the two directions lay out their blocks.
+void CheckCursorWalk(qv::QuoteMarkList& marks, const MarkModel& model, const std::string& text, uint8_t mode) {
+  const auto width = [mode](char c) -> size_t { return mode & 1 ? 2 : ((c ^ mode) & 2) ? 0 : 1; };
+  const size_t n = text.size();
+  const size_t inputAt = mode & 1 ? n + 2 : 0;
+  std::vector<char> block(mode & 1 ? 4 * (n + 1) : n + 1, '\x55');
+  std::memcpy(block.data() + inputAt, text.c_str(), n + 1);
+  std::vector<bool> convertedAt(n, false);
+  auto readPos = static_cast<uint32_t>(inputAt);
+  uint32_t writePos = 0;
+  int32_t lineExamined = 0;
+  while (readPos < inputAt + n) {
+    const uint32_t before = readPos;
+    const bool more = qv::SkipQuotedLines(marks, block.data(), readPos, writePos, lineExamined);
+    QV_FUZZ_CHECK(readPos >= before && readPos <= inputAt + n && writePos <= readPos);
+    QV_FUZZ_CHECK(more == (block[readPos] != '\0') && (writePos == readPos || block[writePos] == '\0'));
+    if (!more) break;
+    QV_FUZZ_CHECK(lineExamined == 1 && !IsBreak(static_cast<uint8_t>(block[readPos])));
+    convertedAt[readPos - inputAt] = true;
+    const char c = block[readPos++];
+    QV_FUZZ_CHECK(writePos + width(c) <= readPos);  // never the unread input
+    std::memset(block.data() + writePos, c, width(c));
+    writePos += static_cast<uint32_t>(width(c));
+  }
+  block[writePos] = '\0';
+  std::string want;
+  std::vector<bool> wantConverted(n, false);
+  for (const auto& segment : SplitForConversion(text, model)) {
+    for (size_t i = segment.begin; i < segment.end; ++i) {
+      wantConverted[i] = segment.converted;
+      want.append(segment.converted ? width(text[i]) : 1, text[i]);
+    }
+  }
+  QV_FUZZ_CHECK(convertedAt == wantConverted && block.data() == want);
 }
 
-std::string Convert(const ConversionOptions& o, qv::QuoteMarkList& marks, const std::string& in) {
-  return o.ExchangeZenHan ? Half(o, marks, in) : Full(o, marks, in);
-}
-
-size_t Count(const std::string& s, char c) {
-  size_t k = 0;
-  for (char x : s) k += x == c;
-  return k;
-}
-
-// Half-width bytes whose classes convert both ways.
-std::string ReversibleHalf(const uint8_t* data, size_t size) {
-  std::string s;
+// Each input byte picks a character of the reversible classes: half-width
+// (ASCII 0x20..0x7E, 0xA1..0xDF) or full-width (the conversion tables of one
+// kana output without the sound marks, which would join a kana before them).
+void CheckRoundTrips(const uint8_t* data, size_t size, bool hiragana) {
+  static const auto pool = [](const char* kana) {
+    std::vector<std::string> pool;
+    for (const char* t : {qv::AlphabetTable, qv::NumberTable, qv::SpaceTable, qv::PunctTable, qv::JPPunctTable, kana}) {
+      for (const char* r = t; r[0] != 0; r += 3) {
+        if (r[0] != '\x81' || (r[1] != '\x4A' && r[1] != '\x4B')) pool.emplace_back(r, 2);
+      }
+    }
+    return pool;
+  };
+  static const std::vector<std::string> pools[2] = {pool(qv::KatakanaTable), pool(qv::HiraganaTable)};
+  const std::vector<std::string>& fullPool = pools[hiragana];
+  ConversionOptions o;
+  o.ProcessNumber = o.ProcessSpace = o.ProcessPunct = o.ProcessJPPunct = o.ProcessKatakana = 1;
+  o.ProcessQuotedLine = 1;
+  o.TransformHiraToKana = hiragana;
+  qv::QuoteMarkList marks;
+  const Converter c{o, marks};
+  std::string half, full;
   for (size_t i = 0; i < size; ++i) {
     const uint8_t b = data[i] % (95 + 63);
-    s.push_back(static_cast<char>(b < 95 ? 0x20 + b : 0xA1 + (b - 95)));
+    half += static_cast<char>(b < 95 ? 0x20 + b : 0xA1 + (b - 95));
+    full += fullPool[data[i] % fullPool.size()];
   }
-  return s;
-}
-
-// Full-width characters of the reversible classes. The sound marks are left
-// out: after a kana they join it on the way back, as they should.
-std::vector<std::string> ReversibleFullPool() {
-  std::vector<std::string> pool;
-  for (const char* table : {qv::AlphabetTable, qv::NumberTable, qv::SpaceTable, qv::PunctTable, qv::JPPunctTable,
-                            qv::KatakanaTable}) {
-    for (const auto* r = reinterpret_cast<const uint8_t*>(table); r[0] != 0; r += 3) {
-      if (r[0] == 0x81 && (r[1] == 0x4A || r[1] == 0x4B)) continue;
-      pool.push_back(std::string{static_cast<char>(r[0]), static_cast<char>(r[1])});
-    }
-  }
-  return pool;
+  QV_FUZZ_CHECK(c.Fast(c.Fast(half, false), true) == half);
+  QV_FUZZ_CHECK(c.Fast(c.Fast(full, true), false) == full);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 3 || size > 1 << 15) return 0;
-  static const std::set<uint8_t> tableBytes = TableBytes();
-  static const std::vector<std::string> fullPool = ReversibleFullPool();
-
-  const ConversionOptions options = OptionsFromBits(static_cast<uint16_t>(data[0] | data[1] << 8));
-  const size_t markLength = data[2] < size - 3 ? data[2] : size - 3;
-  const std::string markValue(reinterpret_cast<const char*>(data) + 3, markLength);
-  const uint8_t* rest = data + 3 + markLength;
-  const size_t restSize = size - 3 - markLength;
-  const std::string text(reinterpret_cast<const char*>(rest), strnlen(reinterpret_cast<const char*>(rest), restSize));
+  if (size < 4 || size > 1 << 15) return 0;
+  ConversionOptions o;
+  uint8_t* flags[] = {&o.ProcessAlphabet,   &o.ProcessNumber,          &o.ProcessSpace,
+                      &o.ProcessPunct,      &o.ProcessJPPunct,         &o.ProcessKatakana,
+                      &o.ProcessQuotedLine, &o.ReplaceSpaceToUnderbar, &o.ProcessImpossibleReverse,
+                      &o.TransformHiraToKana, &o.NoConnectVoiced};
+  for (size_t i = 0; i < std::size(flags); ++i) *flags[i] = ((data[0] | data[1] << 8) >> i) & 1;
+  const size_t markLength = std::min<size_t>(data[3], size - 4);
+  const std::string markValue(reinterpret_cast<const char*>(data) + 4, markLength);
+  const std::string text(reinterpret_cast<const char*>(data) + 4 + markLength, size - 4 - markLength);
 
   qv::QuoteMarkList marks;
-  marks.SetForTesting(markValue);
-  const qv::fuzz::MarkModel model(markValue);
-
-  const std::string out = Convert(options, marks, text);
-
-  // Length bounds; the half-width direction never lengthens.
-  if (options.ExchangeZenHan) {
-    QV_FUZZ_CHECK(out.size() <= text.size());
-  } else {
-    QV_FUZZ_CHECK(out.size() <= 2 * text.size());
+  marks.Set(markValue);
+  const MarkModel model(markValue);
+  const Converter c{o, marks};
+  // Cut where IndependentPrefix allows, the pieces convert like the whole.
+  const size_t end = text.size() * data[2] / 255;
+  const size_t cut = qv::IndependentPrefix(text.data(), end);
+  QV_FUZZ_CHECK(cut <= end && (cut == 0 || text[cut - 1] == '\n' || text[cut - 1] == '\0'));
+  QV_FUZZ_CHECK(text.find_first_of(std::string("\n\0", 2), cut) >= end);
+  for (const bool toHalf : {true, false}) {
+    const std::string whole = CheckAgainstReference(c, model, text, toHalf);
+    if (cut != 0) QV_FUZZ_CHECK(c.Fast(text.substr(0, cut), toHalf) + c.Fast(text.substr(cut), toHalf) == whole);
   }
-  // No byte from nowhere.
-  const std::set<uint8_t> inputBytes(text.begin(), text.end());
-  for (char c : out) {
-    const auto b = static_cast<uint8_t>(c);
-    QV_FUZZ_CHECK(inputBytes.count(b) != 0 || tableBytes.count(b) != 0);
-  }
-  // Line breaks are never made, lost or moved between lines.
-  QV_FUZZ_CHECK(Count(out, '\r') == Count(text, '\r'));
-  QV_FUZZ_CHECK(Count(out, '\n') == Count(text, '\n'));
-
-  // Sparing quoted lines: the result is the quoted lines and breaks as they
-  // were, and every other line converted on its own.
-  if (!options.ProcessQuotedLine) {
-    ConversionOptions everyLine = options;
-    everyLine.ProcessQuotedLine = 1;
-    std::string expected;
-    for (const auto& segment : qv::fuzz::SplitForConversion(text, model)) {
-      const std::string part = text.substr(segment.begin, segment.end - segment.begin);
-      expected += segment.converted ? Convert(everyLine, marks, part) : part;
-    }
-    QV_FUZZ_CHECK(out == expected);
-  }
-
-  if (options.ReplaceSpaceToUnderbar) {
-    std::vector<char> buffer(out.begin(), out.end());
-    buffer.push_back('\0');
-    qv::ReplaceSpacesWithUnderbars(buffer.data());
-    QV_FUZZ_CHECK(std::strlen(buffer.data()) == out.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-      QV_FUZZ_CHECK(buffer[i] == (out[i] == ' ' ? '_' : out[i]));
-    }
-  }
-
-  // Round trips of the reversible classes, quoted lines not involved.
-  ConversionOptions trip = options;
-  trip.ProcessQuotedLine = 1;
-  trip.ProcessImpossibleReverse = 0;
-  trip.TransformHiraToKana = 0;
-  {
-    const std::string half = ReversibleHalf(rest, restSize);
-    trip.ExchangeZenHan = 0;
-    const std::string full = Full(trip, marks, half);
-    trip.ExchangeZenHan = 1;
-    QV_FUZZ_CHECK(Half(trip, marks, full) == half);
-  }
-  {
-    std::string full;
-    for (size_t i = 0; i < restSize; ++i) full += fullPool[rest[i] % fullPool.size()];
-    trip.ExchangeZenHan = 1;
-    trip.ProcessAlphabet = trip.ProcessNumber = trip.ProcessSpace = trip.ProcessPunct = trip.ProcessJPPunct =
-        trip.ProcessKatakana = 1;
-    const std::string half = Half(trip, marks, full);
-    trip.ExchangeZenHan = 0;
-    trip.NoConnectVoiced = 0;
-    QV_FUZZ_CHECK(Full(trip, marks, half) == full);
-  }
+  CheckCursorWalk(marks, model, text.substr(0, text.find('\0')), data[1] >> 3);
+  if (data[2] & 2) CheckRoundTrips(reinterpret_cast<const uint8_t*>(text.data()), text.size(), data[2] & 1);
   return 0;
 }
