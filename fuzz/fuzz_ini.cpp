@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,39 +17,24 @@
 
 namespace {
 
-using qv::portable::IniGetInt;
 using qv::portable::IniGetString;
-using qv::portable::IniWriteString;
-
-const std::string& WorkFile() {
-  static const std::string path = [] {
-    char dir[] = "/tmp/qv-fuzz-ini-XXXXXX";
-    QV_FUZZ_CHECK(mkdtemp(dir) != nullptr);
-    return std::string(dir) + "/settings.ini";
-  }();
-  return path;
-}
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string Trimmed(std::string s) {
-  while (!s.empty() && Blank(s.front())) s.erase(s.begin());
-  while (!s.empty() && Blank(s.back())) s.pop_back();
-  return s;
-}
-
-std::string Without(std::string s, std::string_view banned) {
+// Without the bytes of `banned`, and without blanks at either end.
+std::string Cleaned(const std::string& s, std::string_view banned) {
   std::string out;
   for (char c : s) {
     if (banned.find(c) == std::string_view::npos) out.push_back(c);
   }
-  return out;
+  while (!out.empty() && Blank(out.back())) out.pop_back();
+  return out.substr(std::min(out.find_first_not_of(" \t\r\n"), out.size()));
 }
 
 bool SameName(std::string_view a, std::string_view b) {
+  const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
     if (up(a[i]) != up(b[i])) return false;
   }
   return true;
@@ -60,24 +44,23 @@ bool SameName(std::string_view a, std::string_view b) {
 std::vector<std::pair<std::string, std::string>> Probes(const std::string& content) {
   std::vector<std::pair<std::string, std::string>> probes;
   std::string section;
-  size_t pos = 0;
-  while (pos < content.size() && probes.size() < 32) {
-    size_t end = content.find('\n', pos);
-    if (end == std::string::npos) end = content.size();
-    const std::string line = Trimmed(content.substr(pos, end - pos));
+  for (size_t pos = 0; pos < content.size() && probes.size() < 32;) {
+    const size_t end = std::min(content.find('\n', pos), content.size());
+    const std::string line = Cleaned(content.substr(pos, end - pos), "");
     pos = end + 1;
     if (!line.empty() && line[0] == '[') {
-      const size_t close = line.find(']');
-      section = Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      section = Cleaned(line.substr(1, line.find(']') - 1), "");
     } else if (const size_t eq = line.find('='); eq != std::string::npos) {
-      probes.emplace_back(section, Trimmed(line.substr(0, eq)));
+      probes.emplace_back(section, Cleaned(line.substr(0, eq), ""));
     }
   }
   return probes;
 }
 
-std::string Read(const std::string& section, const std::string& key, const std::string& file) {
-  std::vector<char> buffer(4096);
+// What the file holds for the key; a small buffer of `size` bytes holds a
+// NUL-terminated cut of it.
+std::string Read(const std::string& section, const std::string& key, const std::string& file, size_t size = 4096) {
+  std::vector<char> buffer(size);
   const uint32_t n = IniGetString(section.c_str(), key.c_str(), "\x01missing", buffer.data(),
                                   static_cast<uint32_t>(buffer.size()), file.c_str());
   QV_FUZZ_CHECK(n < buffer.size() && buffer[n] == '\0');
@@ -88,8 +71,12 @@ std::string Read(const std::string& section, const std::string& key, const std::
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > 1 << 14) return 0;
+  static const std::string file = [] {
+    char dir[] = "/tmp/qv-fuzz-ini-XXXXXX";
+    QV_FUZZ_CHECK(mkdtemp(dir) != nullptr);
+    return std::string(dir) + "/settings.ini";
+  }();
   // byte 0: read buffer size; then content, section, key, value split at NULs.
-  const size_t readSize = 1 + data[0] % 64;
   std::vector<std::string> parts(1);
   for (size_t i = 1; i < size; ++i) {
     if (data[i] == 0 && parts.size() < 4) {
@@ -99,46 +86,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   parts.resize(4);
-  const std::string& content = parts[0];
-  std::string section = Trimmed(Without(parts[1], std::string_view("[]\r\n\0", 5)));
-  std::string key = Trimmed(Without(parts[2], std::string_view("=\r\n\0", 4)));
-  const std::string value = Trimmed(Without(parts[3], std::string_view("\r\n\0", 3)));
+  std::string section = Cleaned(parts[1], std::string_view("[]\r\n\0", 5));
+  std::string key = Cleaned(parts[2], std::string_view("=\r\n\0", 4));
+  const std::string value = Cleaned(parts[3], std::string_view("\r\n\0", 3));
   if (section.empty()) section = "Option";
   if (key.empty() || key[0] == '[') key = "Key" + key;
-  const std::string& file = WorkFile();
+  std::FILE* f = std::fopen(file.c_str(), "wb");
+  QV_FUZZ_CHECK(f != nullptr);
+  std::fwrite(parts[0].data(), 1, parts[0].size(), f);
+  std::fclose(f);
 
-  {
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    QV_FUZZ_CHECK(f != nullptr);
-    std::fwrite(content.data(), 1, content.size(), f);
-    std::fclose(f);
-  }
-
-  // A read into a small exact buffer stays inside it.
-  {
-    std::vector<char> small(readSize);
-    const uint32_t n = IniGetString(section.c_str(), key.c_str(), value.c_str(), small.data(),
-                                    static_cast<uint32_t>(small.size()), file.c_str());
-    QV_FUZZ_CHECK(n < small.size() && small[n] == '\0');
-    (void)IniGetInt(section.c_str(), key.c_str(), -1, file.c_str());
-  }
-
-  const auto probes = Probes(content);
+  Read(section, key, file, 1 + data[0] % 64);
+  (void)qv::portable::IniGetInt(section.c_str(), key.c_str(), -1, file.c_str());
+  const auto probes = Probes(parts[0]);
   std::vector<std::string> before;
   for (const auto& [s, k] : probes) before.push_back(Read(s, k, file));
 
-  QV_FUZZ_CHECK(IniWriteString(section.c_str(), key.c_str(), value.c_str(), file.c_str()));
-
+  QV_FUZZ_CHECK(qv::portable::IniWriteString(section.c_str(), key.c_str(), value.c_str(), file.c_str()));
   std::string expected = value;
-  if (expected.size() >= 2 && (expected.front() == '"' || expected.front() == '\'') &&
-      expected.back() == expected.front()) {
+  if (expected.size() >= 2 && (expected[0] == '"' || expected[0] == '\'') && expected.back() == expected[0]) {
     expected = expected.substr(1, expected.size() - 2);
   }
   QV_FUZZ_CHECK(Read(section, key, file) == expected);
   for (size_t i = 0; i < probes.size(); ++i) {
     const auto& [s, k] = probes[i];
-    if (SameName(s, section) && SameName(k, key)) continue;
-    QV_FUZZ_CHECK(Read(s, k, file) == before[i]);
+    QV_FUZZ_CHECK((SameName(s, section) && SameName(k, key)) || Read(s, k, file) == before[i]);
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/sjis.h"
 #include "fuzz/fuzz_check.h"
 #include "host/discovery.h"
 #include "platform/platform.h"
@@ -14,16 +15,12 @@
 
 namespace {
 
-bool IsLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrail(uint8_t b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-
 // Positions where a character of `s` begins, and its end.
 std::vector<bool> Boundaries(const std::string& s) {
   std::vector<bool> at(s.size() + 1, false);
   for (size_t i = 0; i < s.size();) {
     at[i] = true;
-    const auto b = static_cast<uint8_t>(s[i]);
-    i += (IsLead(b) && i + 1 < s.size() && IsTrail(static_cast<uint8_t>(s[i + 1]))) ? 2 : 1;
+    i += qv::sjis::IsPair(reinterpret_cast<const uint8_t*>(s.c_str()) + i) ? 2 : 1;
   }
   at[s.size()] = true;
   return at;
