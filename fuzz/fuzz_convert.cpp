@@ -169,9 +169,10 @@ void CheckCursorWalk(qv::QuoteMarkList& marks, const MarkModel& model, const std
   auto readPos = static_cast<uint32_t>(inputAt);
   uint32_t writePos = 0;
   int32_t lineExamined = 0;
-  while (readPos < inputAt + n) {
+  bool more = true;
+  while (more && readPos < inputAt + n) {
     const uint32_t before = readPos;
-    const bool more = qv::SkipQuotedLines(marks, block.data(), readPos, writePos, lineExamined);
+    more = qv::SkipQuotedLines(marks, block.data(), readPos, writePos, lineExamined);
     QV_FUZZ_CHECK(readPos >= before && readPos <= inputAt + n && writePos <= readPos);
     QV_FUZZ_CHECK(more == (block[readPos] != '\0') && (writePos == readPos || block[writePos] == '\0'));
     if (!more) break;
@@ -185,13 +186,16 @@ void CheckCursorWalk(qv::QuoteMarkList& marks, const MarkModel& model, const std
   block[writePos] = '\0';
   std::string want;
   std::vector<bool> wantConverted(n, false);
+  bool endsQuoted = false;  // the last line is quoted: the walk ends on it, its start not examined
   for (const auto& segment : SplitForConversion(text, model)) {
+    endsQuoted = IsBreak(At(text, segment.begin)) ? endsQuoted : !segment.converted;
     for (size_t i = segment.begin; i < segment.end; ++i) {
       wantConverted[i] = segment.converted;
       want.append(segment.converted ? width(text[i]) : 1, text[i]);
     }
   }
   QV_FUZZ_CHECK(convertedAt == wantConverted && block.data() == want);
+  QV_FUZZ_CHECK(more || lineExamined == (endsQuoted ? 0 : 1));
 }
 
 // Each input byte picks a character of the reversible classes: half-width

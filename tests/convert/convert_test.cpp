@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -176,18 +177,35 @@ TEST(QuoteMarkTest, ListSyntax) {
   EXPECT_EQ(Convert(letters, ">\x82\x60", ""), ">A") << "an empty list quotes nothing";
 }
 
-TEST(QuoteMarkTest, LoaderRunsOnce) {
+TEST(QuoteMarkTest, LoadingAndSetting) {
+  EXPECT_TRUE(QuoteMarkList().IsQuoteMark("\x81\x84", 0)) << "without a loader the default marks";
   static int loads = 0;
   QuoteMarkList list;
+  // A loader that leaves no NUL loses its last byte.
   list.SetLoader(
-      [](void*, char* buffer, size_t) {
+      [](void*, char* buffer, size_t size) {
         ++loads;
-        buffer[0] = '#';
+        std::memset(buffer, ' ', size);
+        buffer[size - 2] = '#';
+        buffer[size - 1] = '>';
       },
       nullptr);
   EXPECT_TRUE(list.IsQuoteMark("#", 0));
   EXPECT_FALSE(list.IsQuoteMark(">", 0));
   EXPECT_EQ(loads, 1);
+  list.Set(">");
+  EXPECT_FALSE(list.IsQuoteMark("#", 0)) << "a shorter list replaces a longer one whole";
+  list.Set(std::string(1023, ' ') + ">");
+  EXPECT_FALSE(list.IsQuoteMark(">", 0)) << "1023 bytes at most";
+}
+
+// The builders on a table without records change nothing.
+TEST(TableLineTest, EmptyTableChangesNothing) {
+  uint8_t half[256] = {};
+  uint16_t full[256] = {};
+  BuildHalfMap(half, "");
+  BuildFullMap(full, "");
+  EXPECT_EQ(std::count(std::begin(half), std::end(half), 0) + std::count(std::begin(full), std::end(full), 0), 512);
 }
 
 }  // namespace
