@@ -139,8 +139,7 @@ int ParseArguments(int argc, char** argv, std::FILE* err, FilterSettings& s) {
   }
   ArgumentList arguments;
   arguments.ConstructFrom(line.c_str());
-  uint8_t showDialog = 0;  // accepted and ignored
-  SetDefaultOptions(s.options, showDialog);
+  uint8_t showDialog = 0;  // accepted and ignored; the options start at their defaults
   if (arguments.argv == nullptr) {
     arguments.Destroy();
     Say(err, kMsgOutOfMemory, "out of memory");
@@ -202,16 +201,15 @@ struct Filter {
     return true;
   }
 
-  // Fills in[size, capacity) from the input as far as it goes; false on a
-  // read error (reported). *eof is set at the end of the input.
-  bool ReadMore(Buffer& in, bool* eof) const {
-    const size_t got = std::fread(in.data + in.size, 1, in.capacity - in.size, io.in);
-    in.size += got;
+  // Fills in[size, end) from the input as far as it goes; false on a read
+  // error (reported). *eof is set at the end of the input.
+  bool ReadMore(Buffer& in, size_t end, bool* eof) const {
+    in.size += std::fread(in.data + in.size, 1, end - in.size, io.in);
     if (std::ferror(io.in)) {
       Say(io.err, kMsgReadFailed, std::strerror(errno));
       return false;
     }
-    *eof = got == 0 || std::feof(io.in);
+    *eof = std::feof(io.in) != 0;
     return true;
   }
 
@@ -220,7 +218,7 @@ struct Filter {
     for (;;) {
       if (!MakeRoom(in, 1 << 20)) return kFilterTooLarge;
       bool eof = false;
-      if (!ReadMore(in, &eof)) return kFilterIo;
+      if (!ReadMore(in, in.capacity, &eof)) return kFilterIo;
       if (eof) return kFilterOk;
     }
   }
@@ -245,6 +243,14 @@ struct Filter {
       return 0;
     }
     return bytes;
+  }
+
+  // Exit 3 after telling the user which byte has no counterpart.
+  int Unmappable(const char* which, size_t offset, const char* reason) const {
+    char english[96];
+    std::snprintf(english, sizeof english, "%s byte offset %zu %s", which, offset, reason);
+    Say(io.err, kMsgUnmappable, english);
+    return kFilterUnmappable;
   }
 
   int ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) const;
@@ -281,10 +287,7 @@ int Filter::ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) cons
   while (!eof) {
     // A line longer than what is left: room for half a piece more at least.
     if (!MakeRoom(in, kPiece / 2 + 1)) return kFilterTooLarge;
-    in.capacity -= 1;  // keeps the byte for the NUL out of reach of the read
-    const bool read = ReadMore(in, &eof);
-    in.capacity += 1;
-    if (!read) return kFilterIo;
+    if (!ReadMore(in, in.capacity - 1, &eof)) return kFilterIo;  // the last byte stays for the NUL
     const size_t n = eof ? in.size : IndependentPrefix(in.data, in.size);
     if (n == 0 && !eof) continue;  // a line longer than the buffer: read on
     const size_t bytes = CheckedBlock(n, toHalf);
@@ -313,10 +316,7 @@ int Filter::ConvertUtf8(const ConversionOptions& o, QuoteMarkList& marks, const 
   std::string text;
   size_t offset = 0;
   if (!Utf8ToCp932(std::string_view(raw.data, raw.size), text, &offset)) {
-    char english[96];
-    std::snprintf(english, sizeof english, "input byte offset %zu cannot be held in code page 932", offset);
-    Say(io.err, kMsgUnmappable, english);
-    return kFilterUnmappable;
+    return Unmappable("input", offset, "cannot be held in code page 932");
   }
   const size_t n = text.size();
   const size_t bytes = CheckedBlock(n, o.ExchangeZenHan == 1);
@@ -325,10 +325,7 @@ int Filter::ConvertUtf8(const ConversionOptions& o, QuoteMarkList& marks, const 
   const size_t produced = ConvertTexts(o, marks, text.data(), n);
   std::string out;
   if (!Cp932ToUtf8(std::string_view(text.data(), produced), out, &offset)) {
-    char english[96];
-    std::snprintf(english, sizeof english, "converted byte offset %zu has no UTF-8 form", offset);
-    Say(io.err, kMsgUnmappable, english);
-    return kFilterUnmappable;
+    return Unmappable("converted", offset, "has no UTF-8 form");
   }
   return WriteAll(out.data(), out.size());
 }
