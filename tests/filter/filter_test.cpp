@@ -84,6 +84,7 @@ const Case kConverts[] = {
     {"NoConnectVoiced", {"/xKVJ"}, "\xB6\xDE", "\x83\x4A\x81\x4A"},
     {"HiraganaOutput", {"/xKT"}, "\xB6\xDE", "\x82\xAA"},
     {"KatakanaToHalf", {"/XK"}, "\x83\x4B", "\xB6\xDE"},
+    {"HiraganaOnlyWithKatakana", {"/XT"}, "\x82\xAA", "\x82\xAA"},
     {"SpaceAndUnderbar", {"/XSU"}, "\x81\x40 ", "__"},
     {"UnderbarToFullSparesNoSpace", {"/xAU"}, "a b", "\x82\x81_\x82\x82"},
     {"DialogSwitchIgnored", {"/DXN"}, "\x82\x4F", "0"},
