@@ -36,19 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), strnlen(reinterpret_cast<const char*>(data), size));
   const uint32_t packed = qv::PackHostVersion(text.c_str());
   uint32_t want = 0;
-  if (!text.empty()) {
-    const std::string_view p1 = text;
-    const std::string_view p2 = Next(p1);
-    const std::string_view p3 = Next(p2);
-    const std::string_view p4 = Next(p3);
-    want = LowByte(p1) << 24 | LowByte(p2) << 16 | LowByte(p3) << 8 | LowByte(p4);
-  }
-  QV_FUZZ_CHECK(packed == want);
-  QV_FUZZ_CHECK(qv::PackHostVersion(nullptr) == 0);
+  std::string_view part = text;  // an empty text reads as 0.0.0.0
+  for (int shift = 24; shift >= 0; shift -= 8, part = Next(part)) want |= LowByte(part) << shift;
+  QV_FUZZ_CHECK(packed == want && qv::PackHostVersion(nullptr) == 0);
 
   // The file name starts at a character boundary, right after a backslash.
   const size_t start = qv::FileNameStart(text);
-  QV_FUZZ_CHECK(start <= text.size());
-  QV_FUZZ_CHECK(start == 0 || text[start - 1] == '\\');
+  QV_FUZZ_CHECK(start <= text.size() && (start == 0 || text[start - 1] == '\\'));
   return 0;
 }

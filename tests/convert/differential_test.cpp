@@ -111,7 +111,8 @@ TEST(DifferentialTest, ChunkBoundaries) {
         std::string line = ">";
         while (line.size() < length + 1) line += filler;
         for (const char* end : {"", "\r", "\n", "\r\n", "\n\r\n"}) {
-          for (const char* next : {"", "\x82\x60", ">\x82\x60", "  \r\n\x82\x60", "\x81\x40\x81\x84\xB6\xDE"}) {
+          for (const char* next : {"", "\x82\x60", ">\x82\x60", "  \r\n\x82\x60", "\x81\x40\x81\x84\xB6\xDE",
+                                   "\x81\x40\xB6\xDE a b c d e f g h"}) {
             Check(kSpace | kKatakana, 200, kDefaultQuoteMarks, lead + line + end + next);
           }
         }
