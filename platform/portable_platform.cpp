@@ -96,7 +96,7 @@ class PortablePlatform final : public Platform {
   uint32_t GetFileAttributesA(const char* path) override {
     struct stat st;
     if (path == nullptr || stat(path, &st) != 0) return win::kInvalidFileAttributes;
-    return S_ISDIR(st.st_mode) ? win::kFileAttributeDirectory : 0x80;  // FILE_ATTRIBUTE_NORMAL
+    return S_ISDIR(st.st_mode) ? win::kFileAttributeDirectory : win::kFileAttributeNormal;
   }
 
   bool GetUserNameA(char* buffer, uint32_t* size) override {

@@ -41,6 +41,7 @@ TEST(FileNameStartTest, PassesOverTwoByteCharactersWhole) {
       {"\x81\x3F\\b", 3}, {"\x80\\b", 2}, {"\xA0\\b", 2},
   };
   for (const auto& c : cases) EXPECT_EQ(FileNameStart(c.path), c.start) << ::testing::PrintToString(c.path);
+  EXPECT_EQ(FileNameStart(std::string_view("C:\\x\\y", 4)), 3u) << "nothing past the view is looked at";
 }
 
 #ifndef _WIN32  // the trees are made with this machine's paths; the rules are the same everywhere
@@ -74,6 +75,7 @@ TEST(HostIniPathTest, PerUserOrBesideTheExecutable) {
       {"table in a directory name", {{"\x95\x5C/usr.txt", ""}}, "\x95\x5C/TP.exe", "\x95\x5C/usr/tester/TP.ini"},
       {"a name of four bytes", {}, "a.ex", ".ini"},
       {"a cut never splits a character", {}, "a\x95\x5Cxyz", "a.ini"},
+      {"nor keeps half of one", {}, "a\x81\xFDxyz", "a\x81.ini"},
       {"per-user path too long", {}, "Q:\\" + d240 + "\\TeraPad.exe", "=Q:\\" + d240 + "\\TeraPad.ini"},
       {"short name grows past the buffer", {}, "Q:\\" + d252 + "\\a.b", "=TeraPad.ini"},
       {"259 bytes keep their length", {}, "Q:\\" + d248 + "\\abc.exe", "=Q:\\" + d248 + "\\abc.ini"},

@@ -323,6 +323,9 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
     std::string text5000 = Letters(5000);
     char* text = text5000.data();
     EXPECT_EQ(s.link.TransferText(true, &text, false), TransferResult::kRefused) << how;
+    char* none = nullptr;
+    EXPECT_EQ(s.link.TransferText(true, &none, false), TransferResult::kRefused);
+    EXPECT_EQ(s.link.TransferText(false, nullptr, false), TransferResult::kRefused);
     EXPECT_EQ(s.os.Count(host::kMsgWriteText), how == 2 ? 1u : 0u) << how;
     EXPECT_STREQ(s.link.ReadSelectedText(), "0123456789") << how;
     EXPECT_EQ(s.link.ReplaceSelectedText(Letters(5000).c_str()), WriteResult::kWritten) << how;
