@@ -71,7 +71,7 @@ TEST(ArgumentListTest, GrowthAndFailures) {
   for (int count : {31, 32, 33, 64, 65}) {
     FakeOs os;
     std::vector<std::string> expected = {"p"};
-    for (int i = 1; i < count; ++i) expected.push_back("a" + std::to_string(i));
+    for (int i = 1; i < count; ++i) expected.push_back(std::to_string(i));
     std::string line;
     for (const std::string& a : expected) line += a + " ";
     EXPECT_EQ(Split(os, line), expected) << count;

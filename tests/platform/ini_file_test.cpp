@@ -35,8 +35,8 @@ TEST(IniTest, Reading) {
   Ini ini;
   EXPECT_EQ(ini.Int("A", 1), 1u) << "no file";
   EXPECT_EQ(ini.String("A", ">|"), ">|");
-  WriteFile(ini.path, "x=9\r\n[Option]\r\nA=1\r\nB=2\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\nN=-3\r\nP=+4\r\n"
-                      "Q=\"> | :\"\r\nR='x'\r\nS=\"x\r\nT=\r\n[option2]\r\nG=5\r\n[ OPTION ]\r\nH = 6\r\n");
+  WriteFile(ini.path, "x=9\r\n[OPTION]\r\nA=1\r\nB=2\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\nN=-3\r\nP=+4\r\n H = 6\r\n"
+                      "Q=\"> | :\"\r\nR='x'\r\nS=\"x\r\nT=\r\n[option2]\r\nG=5\r\n");
   const struct {
     const char* key;
     int32_t def;
