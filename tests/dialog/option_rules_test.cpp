@@ -15,25 +15,6 @@ ControlView Checked(std::initializer_list<int> ids) {
   return view;
 }
 
-TEST(OptionRulesTest, EnablingFollowsDirectionPunctuationAndKatakana) {
-  const struct {
-    ControlView view;
-    Enabling expected;  // 1011, 1012, 1013
-  } cases[] = {
-      {Checked({1001}), {false, false, false}},       {Checked({1001, 1007}), {true, false, false}},
-      {Checked({1001, 1008}), {false, true, false}},  {Checked({1001, 1007, 1008}), {true, true, false}},
-      {Checked({1002}), {false, false, false}},       {Checked({1002, 1007}), {false, false, false}},
-      {Checked({1002, 1008}), {false, true, true}},   {Checked({1002, 1007, 1008}), {false, true, true}},
-      {Checked({1007}), {false, false, false}},       {Checked({1008}), {false, true, false}},
-      {Checked({1001, 1003, 1004, 1005, 1006, 1009, 1010, 1011, 1012, 1013}), {false, false, false}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(EnablingRules(c.view), c.expected);
-  for (int id = -1; id <= 1014; ++id) {
-    EXPECT_EQ(TriggersEnabling(id), id == 1001 || id == 1002 || id == 1007 || id == 1008) << id;
-    EXPECT_FALSE(Checked({id}).IsChecked(id) != (id >= 1001 && id <= 1013)) << id;
-  }
-}
-
 // The box of each flag; the direction shows in one of the two radio buttons.
 TEST(OptionRulesTest, ViewOfOptionsAndStoreOnOk) {
   const std::pair<uint8_t ConversionOptions::*, int> boxes[] = {
@@ -65,6 +46,7 @@ TEST(OptionRulesTest, ViewOfOptionsAndStoreOnOk) {
   ConversionOptions untouched{};
   EXPECT_EQ(StoreOnOk(Checked({1003, 1006, 1008}), untouched), OkOutcome::kNeedDirection);
   EXPECT_EQ(untouched, ConversionOptions{}) << "nothing is stored without a direction";
+  for (int id = 1000; id <= 1014; ++id) EXPECT_EQ(Checked({id}).IsChecked(id), id >= 1001 && id <= 1013) << id;
 }
 
 TEST(OptionRulesTest, TheTwoNoticesInCodePage932) {

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -211,28 +210,19 @@ TEST(DialogTest, TheProcedure) {
   EXPECT_EQ(os.journal.back(), "end 2");
 }
 
+// Over the owner, else over the work area; nothing moves without both rectangles.
 TEST(DialogTest, PlaceOverOwner) {
   Window const dialog = reinterpret_cast<Window>(0xD1), owner = reinterpret_cast<Window>(0x0E);
-  const struct {
-    bool owner, upperThird;
-    std::optional<Rect> workArea;
-    std::vector<std::string> moves;
-  } cases[] = {
-      {true, true, {}, {"move other 400 150 200 300"}},
-      {true, false, {}, {"move other 400 200 200 300"}},
-      {false, true, Rect{0, 30, 1024, 768}, {"move other 412 176 200 300"}},
-      {false, false, Rect{0, 30, 1024, 768}, {"move other 412 249 200 300"}},
-      {false, true, std::nullopt, {}},
-  };
-  for (const auto& c : cases) {
-    FakeOs os;
-    os.rects = {{dialog, Rect{10, 10, 210, 310}}, {owner, Rect{100, 50, 900, 650}}};
-    os.workArea = c.workArea;
-    PlaceOverOwner(dialog, c.owner ? owner : nullptr, c.upperThird);
-    PlaceOverOwner(owner, reinterpret_cast<Window>(0xBAD), true);  // the owner is gone
-    PlaceOverOwner(reinterpret_cast<Window>(0xBAD), owner, true);  // so is the window
-    EXPECT_EQ(os.journal, c.moves);
-  }
+  FakeOs os;
+  os.rects = {{dialog, Rect{10, 10, 210, 310}}, {owner, Rect{100, 50, 900, 650}}};
+  os.workArea = Rect{0, 30, 1024, 768};
+  PlaceOverOwner(dialog, owner, true);
+  PlaceOverOwner(dialog, nullptr, false);
+  PlaceOverOwner(dialog, reinterpret_cast<Window>(0xBAD), true);  // the owner is gone
+  PlaceOverOwner(reinterpret_cast<Window>(0xBAD), owner, true);   // so is the window
+  os.workArea.reset();
+  PlaceOverOwner(dialog, nullptr, false);
+  EXPECT_THAT(os.journal, ElementsAre("move other 400 150 200 300", "move other 412 249 200 300"));
 }
 
 TEST(DialogTest, AnimationIsLookedUpAtEveryCall) {
@@ -257,12 +247,15 @@ TEST(SettingsFileTest, Path) {
       {std::string(256, 'a') + ".exe", ""}, {std::string(400, 'a') + ".exe", ""},
   };
   for (const auto& c : cases) {
-    FakeOs os;
-    os.modulePath = c.exe;
-    std::array<char, kSettingsPathSize> path;
-    path.fill('#');
-    EXPECT_EQ(BuildSettingsPath(path), !c.expected.empty()) << c.exe;
-    EXPECT_EQ(std::string(path.data()), c.expected) << c.exe;
+    for (bool xp : {false, true}) {
+      FakeOs os;
+      os.modulePath = c.exe;
+      os.cutUnterminated = xp;
+      std::array<char, kSettingsPathSize> path;
+      path.fill('#');
+      EXPECT_EQ(BuildSettingsPath(path), !c.expected.empty()) << c.exe;
+      EXPECT_EQ(std::string(path.data(), strnlen(path.data(), path.size())), c.expected) << c.exe;
+    }
   }
 }
 

@@ -140,6 +140,7 @@ TEST(AttachTest, ExecutableAndIniPaths) {
     std::string exe, ini;
   } cases[] = {
       {kExe, "", nullptr, kExe, "C:\\Tools\\TeraPad.ini"},
+      {kExe, "", "i", kExe, "i"},
       {"", "D:\\Other\\TeraPad.exe", nullptr, "", ".ini"},  // an empty child text is taken as it is
       {nullptr, "D:\\Apps\\TeraPad.exe", "", "D:\\Apps\\TeraPad.exe", "D:\\Apps\\TeraPad.ini"},
       {nullptr, "", "D:\\Data\\my.ini", "TeraPad.exe", "D:\\Data\\my.ini"},
@@ -359,6 +360,8 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
     WriteResult selection, whole;
     size_t length = 10;    // of the document
     bool keepCopy = true;  // the copy of the fetched text could be made
+    int takes = -1;        // the pane ignores EM_REPLACESEL after taking this many
+    bool noMemory = false;  // the read that checks a failed write finds no memory
   } cases[] = {
       {"honest, messages", kMessages, {}, R::kWritten, R::kWritten},
       {"honest, mapping", kMapping, {}, R::kWritten, R::kWritten},
@@ -374,6 +377,12 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
        R::kNotRestored, 10, false},
       {"takes nothing, whole text too long to check", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }),
        R::kRestored, R::kNotRestored, 40000},
+      {"takes nothing, whole text of one piece", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored,
+       R::kRestored, 32760},
+      {"ignores, no memory to check", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kNotRestored,
+       R::kNotRestored, 10, true, -1, true},
+      {"a byte at a time, then nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten,
+       R::kRestored, 10, true, 3},
       {"mapping write refused, pane ignores", kMapping,
        With([](Quirks& q) { q.refuseMappingWrite = true, q.replaceIgnored = true; }), R::kRestored, R::kRestored},
       {"mapping puts more", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1; }), R::kRestored, R::kRestored},
@@ -397,6 +406,12 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
       // As long as what it replaces: only the caret tells whether the pane took it.
       const std::string written(std::strlen(read), 'x');
       s.os.quirks = c.quirks;
+      int takes = c.takes;
+      s.os.beforeMessageContext = &takes;
+      s.os.beforeMessage = [](void* left, Quirks& q, uint32_t m) {
+        if (m == win::kEmReplaceSel && (*static_cast<int*>(left))-- == 0) q.replaceIgnored = true;
+      };
+      if (c.noMemory) s.os.failHeapEvent = s.os.heapLog.size() + 1;
       const WriteResult r = selection ? s.link.ReplaceSelectedText(written.c_str()) : s.link.ReplaceAllText(written.c_str());
       const std::string where = std::string(c.name) + (selection ? ", selection" : ", whole text");
       EXPECT_EQ(r, selection ? c.selection : c.whole) << where;

@@ -2,6 +2,8 @@
 // the test runs: the portable stand-in natively, Win32 under Wine.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/platform.h"
@@ -95,12 +97,19 @@ TEST(IniTest, PortableWritesExactly) {
       {"[Option\r\n", "[Option\r\nK=v\r\n"},
       {"K=1\r\n[Option]\r\n", "K=1\r\n[Option]\r\nK=v\r\n"},
   };
+  const auto openFiles = [] {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+  };
+  const auto open = openFiles();
   for (const auto& c : cases) {
     Ini ini;
     if (!c.before.empty()) WriteFile(ini.path, c.before);
     EXPECT_TRUE(ini.Write("K", "v"));
     EXPECT_EQ(ReadFile(ini.path), c.after) << c.before;
+    EXPECT_EQ(ini.String("K", ""), "v");
   }
+  EXPECT_EQ(openFiles(), open) << "every file is closed again";
 }
 #endif
 

@@ -129,6 +129,7 @@ class FakeOs final : public Platform {
   size_t LiveHeaps() const { return heaps_.size(); }
   std::string commandLine;
   std::optional<std::string> modulePath;  // GetModuleFileNameA's answer, cut short as Win32 cuts
+  bool cutUnterminated = false;           // a cut path is not terminated, as on Windows XP
   std::string userName = "tester";
   const char* refuseKey = nullptr;  // WritePrivateProfileStringA fails for this key
   // "box", "write KEY=VALUE", "read KEY FILE", "version PATH", "animate FLAGS MS",
@@ -148,6 +149,7 @@ class FakeOs final : public Platform {
   uint32_t platformId = win::kVerPlatformWin32Nt;
   bool psapi = true, toolhelp = true, versionApi = true, versionReadFails = false;
   uint32_t lengthSurplus = 0;  // VerQueryValueA reports string values this much longer
+  bool valueOutside = false;   // VerQueryValueA answers a string value outside the block
   std::map<std::string, VersionResource> versions;
   Quirks quirks;
   // Called before each message is answered: may change the quirks per message.
@@ -230,9 +232,9 @@ class FakeOs final : public Platform {
     if (!modulePath) return real_.GetModuleFileNameA(module, buffer, size);
     if (buffer == nullptr || size == 0) return 0;
     const auto n = static_cast<uint32_t>(modulePath->size());
-    const uint32_t copied = std::min(n, size - 1);
+    const uint32_t copied = std::min(n, cutUnterminated ? size : size - 1);
     std::memcpy(buffer, modulePath->data(), copied);
-    buffer[copied] = '\0';
+    if (copied < size) buffer[copied] = '\0';
     return n < size ? n : size;
   }
   void Sleep(uint32_t ms) override { sleptMs += ms; }
@@ -302,7 +304,10 @@ class FakeOs final : public Platform {
   intptr_t SendMessageA(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     if (window == kDialog) return proc_ != nullptr ? proc_(window, message, wParam, lParam) : 0;
     FakeWindow* w = Find(window);
-    if (w == nullptr) return 0;
+    // Messages of the contract without parameters are not answered when given any.
+    const bool bare = message == win::kWmGetTextLength || message == win::kWmClear || message == win::kEmUndo ||
+                      message == host::kMsgGetActiveEditor || message == host::kMsgGetSelectionState;
+    if (w == nullptr || (bare && (wParam != 0 || lParam != 0))) return 0;
     if (beforeMessage != nullptr) beforeMessage(beforeMessageContext, quirks, message);
     size_t bytes = 0;
     const intptr_t r = w->parent == nullptr ? MainMessage(*w, message, wParam, lParam, &bytes)
@@ -351,7 +356,7 @@ class FakeOs final : public Platform {
     for (char* p = b + 1 + static_cast<uint8_t>(b[0]); *p != '\0'; p += std::strlen(p) + 1) {
       char* v = p + std::strlen(p) + 1;
       if (query == "\\StringFileInfo\\" + std::string(p)) {
-        *value = v;
+        *value = valueOutside ? static_cast<void*>(&lengthSurplus) : v;
         *length = static_cast<uint32_t>(std::strlen(v) + 1) + lengthSurplus;
         return true;
       }
@@ -508,7 +513,7 @@ class FakeOs final : public Platform {
     if (message == host::kMsgGetActiveEditor) return reinterpret_cast<intptr_t>(ActivePane(main));
     if (message == host::kMsgGetSelectionState && quirks.selectionStateAnswer != 0) return quirks.selectionStateAnswer;
     if (message == host::kMsgGetSelectionState) return ActivePane(main)->selStart == ActivePane(main)->selEnd ? -1 : 1;
-    if (message != host::kMsgReadText && message != host::kMsgWriteText) return 0;
+    if ((message != host::kMsgReadText && message != host::kMsgWriteText) || wParam > 1) return 0;
     return Transfer(main, message == host::kMsgWriteText, wParam != 0, lParam, bytes);
   }
   // The host's side of the shared memory: opens the section by its name.
