@@ -88,6 +88,9 @@ TEST(PortablePlatformTest, NoWindowsNoDialogsNoLibraries) {
   uint32_t n = 5;
   Rect rect{1, 2, 3, 4};
   EXPECT_EQ(os.GetForegroundWindow(), nullptr);
+  EXPECT_EQ(os.GetClassNameA(nullptr, buffer, 0), 0);
+  EXPECT_STREQ(buffer, "x");
+  EXPECT_EQ(os.GetClassNameA(nullptr, nullptr, 8), 0);
   EXPECT_EQ(os.GetClassNameA(nullptr, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
   EXPECT_EQ(os.FindWindowA("TTeraPadMainForm", nullptr), nullptr);
@@ -145,6 +148,9 @@ TEST(PortablePlatformTest, CommandLine) {
     EXPECT_EQ(std::vector<std::string>(list.argv, list.argv + list.argc), args) << Os().GetCommandLineA();
     list.Destroy();
   }
+  const char* const quoted[] = {"q", "a b", ""};
+  portable::SetCommandLine(3, quoted);
+  EXPECT_STREQ(Os().GetCommandLineA(), "q \"a b\" \"\"");
   portable::SetCommandLine(0, nullptr);
   EXPECT_STREQ(Os().GetCommandLineA(), "");
 }

@@ -343,17 +343,18 @@ class FakeOs final : public Platform {
     if (it == versions.end() || versionReadFails || size < VersionBlock(it->second).size()) return false;
     const std::string bytes = VersionBlock(it->second);
     std::memcpy(block, bytes.data(), bytes.size());
+    tableBytes_ = static_cast<uint32_t>(it->second.translations.size() * 4);
     return true;
   }
   bool VerQueryValueA(const void* block, const char* subBlock, void** value, uint32_t* length) override {
     char* b = static_cast<char*>(const_cast<void*>(block));
     const std::string_view query = subBlock;
     if (query == "\\VarFileInfo\\Translation") {
-      *value = b + 1;
-      *length = static_cast<uint8_t>(b[0]);
-      return b[0] != 0;
+      *value = b;
+      *length = tableBytes_;
+      return tableBytes_ != 0;
     }
-    for (char* p = b + 1 + static_cast<uint8_t>(b[0]); *p != '\0'; p += std::strlen(p) + 1) {
+    for (char* p = b + tableBytes_; *p != '\0'; p += std::strlen(p) + 1) {
       char* v = p + std::strlen(p) + 1;
       if (query == "\\StringFileInfo\\" + std::string(p)) {
         *value = valueOutside ? static_cast<void*>(&lengthSurplus) : v;
@@ -468,11 +469,11 @@ class FakeOs final : public Platform {
     std::strncpy(buffer, processExe.c_str(), size);
     return true;
   }
-  // The block GetFileVersionInfoA hands out: the table's length in one byte,
-  // the table, then "key\0value\0" pairs and a NUL, so that every answer of
+  // The block GetFileVersionInfoA hands out: the translation table right at
+  // its start, then "key\0value\0" pairs and a NUL, so that every answer of
   // VerQueryValueA points into the block as the real one's do.
   static std::string VersionBlock(const VersionResource& r) {
-    std::string out(1, static_cast<char>(r.translations.size() * 4));
+    std::string out;
     for (auto [language, codePage] : r.translations) {
       for (uint16_t v : {language, codePage}) out += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
     }
@@ -636,6 +637,7 @@ class FakeOs final : public Platform {
   std::string native_;
   std::vector<std::unique_ptr<FakeWindow>> windows_;
   std::map<std::string, uint32_t> mappingSizes_;
+  uint32_t tableBytes_ = 0;  // of the version block read last
   DialogProc proc_ = nullptr;
   std::optional<intptr_t> ended_;
 };
