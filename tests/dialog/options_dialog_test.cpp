@@ -68,6 +68,8 @@ struct Session {
   std::vector<std::string> boxes = {};
 };
 
+void PrintTo(const Session& c, std::ostream* os) { *os << c.name; }
+
 class DialogTest : public ::testing::TestWithParam<Session> {};
 
 TEST_P(DialogTest, Runs) {

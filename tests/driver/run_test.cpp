@@ -23,6 +23,7 @@ using testing::Act;
 using testing::Click;
 using testing::FakeOs;
 using testing::Quirks;
+using testing::With;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
 
@@ -30,13 +31,6 @@ std::string BadArgument(int index, const char* argument) {
   char text[kMessageBufferSize];
   FormatBadArgument(text, sizeof text, index, argument);
   return text;
-}
-
-template <typename F>
-Quirks With(F set) {
-  Quirks q;
-  set(q);
-  return q;
 }
 
 struct RunCase {
@@ -51,6 +45,8 @@ struct RunCase {
   std::vector<std::string> messages;
   Quirks quirks = {};
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 class RunTest : public ::testing::TestWithParam<RunCase> {};
 

@@ -35,6 +35,9 @@ struct Scenario {
   std::string expected;  // the pane's text after a complete run
 };
 
+// By name: the raw-byte fallback would print the record's padding.
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
 struct Outcome {
   int result;
   std::string pane;

@@ -18,6 +18,7 @@ using ::testing::ElementsAre;
 using testing::FakeOs;
 using testing::FakeWindow;
 using testing::Quirks;
+using testing::With;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
 constexpr char kMessages[] = "0.72.0.5";  // no private messages but the selection state
@@ -27,13 +28,6 @@ std::string Letters(size_t n) {
   std::string text;
   for (size_t i = 0; i < n; ++i) text += static_cast<char>('a' + i % 26);
   return text;
-}
-
-template <typename F>
-Quirks With(F set) {
-  Quirks q;
-  set(q);
-  return q;
 }
 
 // A host in front with `text` in its pane (selection s..e), naming its

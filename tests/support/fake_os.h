@@ -58,6 +58,14 @@ struct Quirks {
   intptr_t selectionStateAnswer = 0;  // non-zero: HostMsgGetSelectionState answers this
 };
 
+// Quirks with `set` applied, for tables.
+template <typename F>
+Quirks With(F set) {
+  Quirks q;
+  set(q);
+  return q;
+}
+
 struct FakeWindow {
   std::string className;
   std::string text;  // pane bytes, or the window text of other windows
