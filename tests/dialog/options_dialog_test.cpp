@@ -142,6 +142,7 @@ TEST(DialogTest, EnablingFollowsTheControls) {
     UserAct act;
     bool e1011, e1012, e1013;
   } steps[] = {
+      {{Act::kShow}, false, false, false},  // as the dialog opens
       {Click(1007), true, false, false},  {Click(1002), false, false, false}, {Click(1008), false, true, true},
       {Click(1001), true, true, false},   {Click(1002), false, true, true},   {Click(1008), false, false, false},
       {Click(1001), true, false, false},  {Click(1007), false, false, false}, {{Act::kSet, 1008}, false, false, false},

@@ -53,7 +53,7 @@ TEST(ArgumentListTest, SplittingRules) {
                                                                "\x9F\x40\xE0\x40\xFC\xFC", "\x80", "/", "\xFD", "/"}},
       {"t \x81\x7F/ \x81\x3F/", {"t", "\x81\x7F", "/", "\x81\x3F", "/"}},
       {"t \"\x81\\\" \"\x9F\\\" \"\xE0\\\" \"\xFC\\\" \"\xFD\\\" x\"", {"t", "\x81\\", "\x9F\\", "\xE0\\", "\xFC\\", "\xFD\" x"}},
-      {"t \"\xDF\\\" x\" \"\xA0\\\" x\"", {"t", "\xDF\" x", "\xA0\" x"}},
+      {"t \"\xDF\\\" x\" \"\xA0\\\" x\" \"\x80\\\" x\"", {"t", "\xDF\" x", "\xA0\" x", "\x80\" x"}},
       {"a" + std::string(200, '/'), [] {
          std::vector<std::string> v(201, "/");  // the worst case for the buffer
          v[0] = "a";

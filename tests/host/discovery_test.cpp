@@ -35,7 +35,7 @@ TEST(FileNameStartTest, PassesOverTwoByteCharactersWhole) {
     size_t start;
   } cases[] = {
       {"", 0}, {"TeraPad.exe", 0}, {"C:\\Tools\\TeraPad\\TeraPad.exe", 17}, {"C:\\dir\\", 7}, {"\\", 1},
-      {"C:\\\x95\x5C\\a.exe", 6}, {"C:\\\x95\x5C" "a.exe", 3},   // 表 is 0x95 0x5C
+      {"C:\\\x95\x5C\\a.exe", 6}, {"C:\\\x95\x5C" "a.exe", 3}, {"C:\\\x95\x5C", 3},   // 表 is 0x95 0x5C
       {"C:\\\x9F\x5C" "a", 3}, {"C:\\\xE0\x5C" "a", 3}, {"C:\\\xFC\x5C" "a", 3}, {"C:\\\xFD\\a", 5},
       {"C:\\\x81\xFC\\a", 6}, {"C:\\\x95 \\a.exe", 6}, {"\x95", 0}, {"\x81\x7F\\b", 3}, {"\xB1\\b", 2},
       {"\x81\x3F\\b", 3}, {"\x80\\b", 2}, {"\xA0\\b", 2},

@@ -298,6 +298,11 @@ TEST(WriteTest, EmptyDocumentAndTheCaret) {
   EXPECT_EQ(s.link.ReplaceAllText(""), WriteResult::kWritten);
   EXPECT_EQ(s.link.ReplaceSelectedText(""), WriteResult::kWritten);
   EXPECT_EQ(s.pane->text, "");
+  s.pane->undo.push_back({0, "?", "", 0, 0});  // the user's own last edit: never undone for an insertion not taken
+  s.os.quirks.replaceIgnored = true;
+  EXPECT_EQ(s.link.ReplaceAllText("ab"), WriteResult::kRestored);
+  EXPECT_EQ(s.link.ReplaceSelectedText("ab"), WriteResult::kRestored);
+  EXPECT_EQ(s.pane->text, "");
   s.pane->text = "0123456789";
   s.link.SetCaret(4);
   EXPECT_EQ(s.pane->selStart, 4u);
@@ -373,6 +378,8 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
        R::kRestored, R::kNotRestored, 40000},
       {"takes nothing, whole text of one piece", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored,
        R::kRestored, 32760},
+      {"ignores, its check delivers nothing", kMessages, With([](Quirks& q) { q.replaceIgnored = true, q.gettextLimit = 0; }),
+       R::kNotRestored, R::kNotRestored},
       {"ignores, no memory to check", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kNotRestored,
        R::kNotRestored, 10, true, -1, true},
       {"a byte at a time, then nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten,
