@@ -88,6 +88,8 @@ TEST(ModuleVersionInfoTest, AnswersPastTheBlock) {
   os.lengthSurplus = 1u << 20;
   ModuleVersionInfo info("a.exe");
   EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0") << "a length past its end is cut there";
+  os.lengthSurplus = -1;
+  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0") << "a length without the NUL";
   os.valueOutside = true;
   EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
 }

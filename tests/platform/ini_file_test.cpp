@@ -37,13 +37,13 @@ TEST(IniTest, Reading) {
   Ini ini;
   EXPECT_EQ(ini.Int("A", 1), 1u) << "no file";
   EXPECT_EQ(ini.String("A", ">|"), ">|");
-  WriteFile(ini.path, "x=9\r\n[OPTION]\r\nA=1\r\nB=29\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\nN=-3\r\nP=+4\r\n H = 6\r\n"
+  WriteFile(ini.path, "x=9\r\n[OPTION]\r\nA=1\r\nB=209\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\nN=-3\r\nP=+4\r\n H = 6\r\n"
                       "Q=\"> | :\"\r\nR='x'\r\nS=\"x\r\nT=\r\nU=\"\"\r\n[option2]\r\nG=5\r\n");
   const struct {
     const char* key;
     int32_t def;
     uint32_t want;
-  } ints[] = {{"A", 0, 1}, {"B", 0, 29}, {"C", 1, 0}, {"D", 0, 12}, {"E", 1, 0}, {"F", 0, 7}, {"G", 3, 3},
+  } ints[] = {{"A", 0, 1}, {"B", 0, 209}, {"C", 1, 0}, {"D", 0, 12}, {"E", 1, 0}, {"F", 0, 7}, {"G", 3, 3},
               {"a", 0, 1}, {"h", 0, 6}, {"N", 0, 0u - 3}, {"P", 0, 4}, {"T", 5, 5}, {"x", 8, 8}};
   for (const auto& c : ints) EXPECT_EQ(ini.Int(c.key, c.def), c.want) << c.key;
   EXPECT_EQ(ini.Int("G", 3, "option2"), 5u);

@@ -156,7 +156,7 @@ class FakeOs final : public Platform {
   std::string processExe;              // the image of the host's process ("": not found)
   uint32_t platformId = win::kVerPlatformWin32Nt;
   bool psapi = true, toolhelp = true, versionApi = true, versionReadFails = false;
-  uint32_t lengthSurplus = 0;  // VerQueryValueA reports string values this much longer
+  int32_t lengthSurplus = 0;   // VerQueryValueA reports string values this much longer (or shorter)
   bool valueOutside = false;   // VerQueryValueA answers a string value outside the block
   std::map<std::string, VersionResource> versions;
   Quirks quirks;
@@ -366,7 +366,7 @@ class FakeOs final : public Platform {
       char* v = p + std::strlen(p) + 1;
       if (query == "\\StringFileInfo\\" + std::string(p)) {
         *value = valueOutside ? static_cast<void*>(&lengthSurplus) : v;
-        *length = static_cast<uint32_t>(std::strlen(v) + 1) + lengthSurplus;
+        *length = static_cast<uint32_t>(static_cast<int64_t>(std::strlen(v)) + 1 + lengthSurplus);
         return true;
       }
       p = v;
