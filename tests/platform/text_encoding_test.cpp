@@ -39,6 +39,8 @@ TEST(TextEncodingTest, RefusesWhatDoesNotReadBackTheSame) {
   size_t offset = 99;
   EXPECT_FALSE(Utf8ToCp932("abc\xE3\x81", out, &offset)) << "a cut-off sequence";
   EXPECT_EQ(offset, 3u);
+  EXPECT_FALSE(Utf8ToCp932("\xE2\x80\x94", out, &offset)) << "comes back differing in its third byte";
+  EXPECT_EQ(offset, 0u);
 }
 
 TEST(TextEncodingTest, LossyKeepsWhatConverts) {
