@@ -68,12 +68,8 @@ struct Session {
   std::vector<std::string> boxes = {};
 };
 
-void PrintTo(const Session& c, std::ostream* os) { *os << c.name; }
-
-class DialogTest : public ::testing::TestWithParam<Session> {};
-
-TEST_P(DialogTest, Runs) {
-  const Session& c = GetParam();
+void Runs(const Session& c) {
+  SCOPED_TRACE(c.name);
   FakeOs os;
   testing::TempDir dir;
   os.modulePath = dir / "Quorvel.exe";
@@ -94,14 +90,7 @@ TEST_P(DialogTest, Runs) {
   EXPECT_EQ(std::vector(os.journal.end() - static_cast<long>(c.journalEnd.size()), os.journal.end()), c.journalEnd);
   EXPECT_EQ(ctx.options, Options(c.options));
   EXPECT_EQ(testing::ReadFile(dir / "Quorvel.ini"), c.fileAfter);
-  std::vector<std::string> boxes;
-  for (const auto& box : os.messageBoxes) {
-    boxes.push_back(box.text);
-    EXPECT_EQ(box.owner, kHostMain);
-    EXPECT_EQ(box.caption, "Quorvel");
-    EXPECT_EQ(box.type, win::kMbIconInformation);
-  }
-  EXPECT_EQ(boxes, c.boxes);
+  EXPECT_EQ(os.BoxTexts(kHostMain, win::kMbIconInformation), c.boxes);
   EXPECT_EQ(std::string(OptionsSettingsPath()), dir / "Quorvel.ini");
 }
 
@@ -132,8 +121,9 @@ const Session kSessions[] = {
      "", {"box"}, {kNeedDirection}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Sessions, DialogTest, ::testing::ValuesIn(kSessions),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(DialogTest, Sessions) {
+  for (const Session& c : kSessions) Runs(c);
+}
 
 // The boxes 1011..1013 after each act: the rules are applied again after any
 // notification of the direction, punctuation or katakana controls, and only then.

@@ -2,7 +2,6 @@
 // exit code, and the conversions of the run.
 #include "driver/run.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,7 +17,6 @@
 namespace qv {
 namespace {
 
-using ::testing::ElementsAreArray;
 using testing::Act;
 using testing::Click;
 using testing::FakeOs;
@@ -69,14 +67,7 @@ TEST_P(RunTest, Runs) {
   os.script.push_back({Act::kCancel});
   os.quirks = c.quirks;
   EXPECT_EQ(qv::Run(nullptr), c.result);
-  std::vector<std::string> texts;
-  for (const auto& box : os.messageBoxes) {
-    texts.push_back(box.text);
-    EXPECT_EQ(box.owner, main);
-    EXPECT_EQ(box.caption, "Quorvel");
-    EXPECT_EQ(box.type, win::kMbIconError);
-  }
-  EXPECT_THAT(texts, ElementsAreArray(c.messages));
+  EXPECT_EQ(os.BoxTexts(main, win::kMbIconError), c.messages);
   EXPECT_EQ(os.LiveHeaps(), 0u);
   if (main == nullptr) return;
   EXPECT_EQ(os.Pane(main)->text, c.pane);

@@ -145,6 +145,14 @@ class FakeOs final : public Platform {
   std::vector<std::string> journal;
   std::vector<RecordedBox> messageBoxes;
   uint32_t sleptMs = 0;
+  // The message boxes' texts; one with another owner, caption or type is marked so.
+  std::vector<std::string> BoxTexts(Window owner, uint32_t type) const {
+    std::vector<std::string> texts;
+    for (const RecordedBox& b : messageBoxes) {
+      texts.push_back((b.owner == owner && b.caption == "Quorvel" && b.type == type ? "" : "(elsewhere) ") + b.text);
+    }
+    return texts;
+  }
   size_t Count(std::string_view entry) const {
     return static_cast<size_t>(std::count_if(journal.begin(), journal.end(), [&](auto& j) { return j.starts_with(entry); }));
   }
