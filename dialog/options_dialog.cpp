@@ -61,7 +61,7 @@ int Confirm(RunContext& ctx, Window dialog) {
     Os().MessageBoxA(ctx.link.mainWindow, ctx.message, kCaption, win::kMbIconInformation);
   }
   AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
-  return 1;
+  return kDialogConfirmed;
 }
 
 }  // namespace
@@ -84,7 +84,7 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
     }
     case win::kWmClose:
       AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
-      return 2;
+      return kDialogCancelled;
     case win::kWmShowWindow:
       AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwActivate | win::kAwCenter);
       // Some AnimateWindow implementations show the window without painting
@@ -99,7 +99,7 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
 intptr_t OptionsDialogProc(Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message == win::kWmInitDialog) g_context = reinterpret_cast<RunContext*>(lParam);
   const int result = HandleOptionsMessage(g_context, dialog, message, wParam, lParam);
-  if (result == 1 || result == 2) Os().EndDialog(dialog, result);
+  if (result == kDialogConfirmed || result == kDialogCancelled) Os().EndDialog(dialog, result);
   return 0;
 }
 
@@ -111,7 +111,7 @@ intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance) {
   g_context = nullptr;
   if (result == -1) {
     Os().MessageBoxA(ctx.link.mainWindow, kMsgDialogFailed, kCaption, win::kMbIconInformation);
-    return 2;
+    return kDialogCancelled;
   }
   return result;
 }

@@ -11,16 +11,19 @@ namespace qv {
 
 inline constexpr uint32_t kDialogAnimationMs = 120;
 
-// 1: confirmed (options stored and saved); 2: cancelled, closed, or the
-// dialog could not be created (after telling the user). Any other value the
-// dialog manager reports is passed on.
+// How the dialog ends.
+inline constexpr int kDialogConfirmed = 1;  // options stored and saved
+inline constexpr int kDialogCancelled = 2;  // cancelled, closed, or not created (the user was told)
+
+// kDialogConfirmed or kDialogCancelled; any other value the dialog manager
+// reports is passed on.
 intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance);
 
 // The dialog procedure: keeps the context given with WM_INITDIALOG, hands
-// every message to the handler and ends the dialog on 1 or 2. Always 0.
+// every message to the handler and ends the dialog when it says so. Always 0.
 intptr_t OptionsDialogProc(Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// The per-message work: 1 ends the dialog as confirmed, 2 as cancelled,
+// The per-message work: kDialogConfirmed or kDialogCancelled ends the dialog,
 // 0 carries on. Without a context every message is ignored.
 int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

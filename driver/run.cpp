@@ -59,7 +59,7 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
     return -1;
   }
   ParseSwitches(ctx.arguments, ctx.options, ctx.ShowDialog, ReportBadArgument, &ctx);
-  if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == 2) return -1;
+  if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == kDialogCancelled) return -1;
   FixUpOptions(ctx.options);
 
   char* text = FetchText(ctx, services);

@@ -30,11 +30,11 @@
 #include "host/discovery.h"
 #include "host/host_contract.h"
 #include "host/module_version_info.h"
-#include "tests/support/fake_desktop.h"
+#include "tests/support/fake_os.h"
 
 namespace {
 
-using qv::testing::FakeDesktop;
+using FakeDesktop = qv::testing::FakeOs;
 using qv::testing::Quirks;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";

@@ -81,6 +81,32 @@ int32_t ReadPiece(Window pane, char* at, int32_t want) {
 // The whole text through the mapping or, failing that, edit-control messages.
 char* ReadWholeText(EditorLink& link, int32_t* length);
 
+// A named section of one transfer, closed when it goes out of scope.
+struct Section {
+  Section(uint32_t size, const char* name) : handle(Os().CreateFileMappingA(size, name)) {
+    taken = handle != nullptr && Os().GetLastError() == win::kErrorAlreadyExists;
+  }
+  ~Section() {
+    if (handle != nullptr) Os().CloseHandle(handle);
+  }
+  Section(const Section&) = delete;
+  Section& operator=(const Section&) = delete;
+  KernelHandle handle;
+  bool taken;  // the name was someone else's already
+};
+
+// A view of the whole section, unmapped when it goes out of scope.
+struct View {
+  View(const Section& section, uint32_t access)
+      : bytes(static_cast<char*>(Os().MapViewOfFile(section.handle, access))) {}
+  ~View() {
+    if (bytes != nullptr) Os().UnmapViewOfFile(bytes);
+  }
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+  char* bytes;
+};
+
 }  // namespace
 
 void EditorLink::Detach() {
@@ -142,7 +168,7 @@ void EditorLink::Attach() {
 int32_t EditorLink::GetSelectionState() {
   if (HostVersion < host::kVersionSelectionState) return GetSelectionLength() == 0 ? -1 : 0;
   const intptr_t r = Send(mainWindow, host::kMsgGetSelectionState);
-  return r < -1 || r > 1 ? -99999 : static_cast<int32_t>(r);
+  return r < -1 || r > 1 ? kSelectionStateUnknown : static_cast<int32_t>(r);
 }
 
 int32_t EditorLink::GetSelectionStart() {
@@ -173,46 +199,30 @@ TransferResult EditorLink::TransferText(bool write, char** text, bool selectionO
                                : (selectionOnly ? GetSelectionLength() : GetTextLength());
   if (length < 0 || length > kMaxTextLength) return TransferResult::kRefused;
 
-  char name[4096];
+  char name[64];
   std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(mainWindow));
-  KernelHandle mapping = Os().CreateFileMappingA(static_cast<uint32_t>(length) + host::kMappingSlack, name);
-  if (mapping == nullptr) return TransferResult::kRefused;
+  const Section section(static_cast<uint32_t>(length) + host::kMappingSlack, name);
   // A section of that name made by someone else may be smaller than asked.
-  if (Os().GetLastError() == win::kErrorAlreadyExists) {
-    Os().CloseHandle(mapping);
-    return TransferResult::kRefused;
-  }
+  if (section.handle == nullptr || section.taken) return TransferResult::kRefused;
   const auto bytes = static_cast<size_t>(length);
   if (write) {
-    void* view = Os().MapViewOfFile(mapping, win::kFileMapWrite);
-    if (view == nullptr) {
-      Os().CloseHandle(mapping);
-      return TransferResult::kRefused;
-    }
-    std::memcpy(view, *text, bytes + 1);
-    Os().UnmapViewOfFile(view);
+    const View view(section, win::kFileMapWrite);  // unmapped before the host maps it
+    if (view.bytes == nullptr) return TransferResult::kRefused;
+    std::memcpy(view.bytes, *text, bytes + 1);
   }
   const intptr_t r = Send(mainWindow, write ? host::kMsgWriteText : host::kMsgReadText, selectionOnly ? 1 : 0,
                           write ? static_cast<intptr_t>(length) : 0);
-  if (r == 0 || write) {
-    Os().CloseHandle(mapping);
-    return r != 0 ? TransferResult::kDone : TransferResult::kRefused;
-  }
-  const auto* view = static_cast<const char*>(Os().MapViewOfFile(mapping, win::kFileMapRead));
-  if (view == nullptr) {
-    Os().CloseHandle(mapping);
-    return TransferResult::kRefused;
-  }
+  if (r == 0) return TransferResult::kRefused;
+  if (write) return TransferResult::kDone;
+  const View view(section, win::kFileMapRead);
+  if (view.bytes == nullptr) return TransferResult::kRefused;
   // Exactly L bytes and the NUL right after them (the section is zero-filled
   // and longer): a host that wrote more or less measured the text otherwise
   // than the tool, and a write-back would not cover what the pane holds.
-  const bool exact = view[bytes] == '\0' && strnlen(view, bytes) == bytes;
-  auto* block = exact ? static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1)) : nullptr;
-  if (block != nullptr) std::memcpy(block, view, bytes);
-  Os().UnmapViewOfFile(const_cast<char*>(view));
-  Os().CloseHandle(mapping);
-  if (!exact) return TransferResult::kWrong;
+  if (view.bytes[bytes] != '\0' || strnlen(view.bytes, bytes) != bytes) return TransferResult::kWrong;
+  auto* block = static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1));
   if (block == nullptr) return TransferResult::kRefused;
+  std::memcpy(block, view.bytes, bytes);
   *text = block;
   return TransferResult::kDone;
 }

@@ -7,6 +7,9 @@
 
 namespace qv {
 
+// GetSelectionState's answer when the host's answer is none of -1, 0, 1.
+inline constexpr int32_t kSelectionStateUnknown = -99999;
+
 // How a write-back ended.
 enum class WriteResult : uint8_t {
   kWritten,      // the pane holds exactly the new text in the right place

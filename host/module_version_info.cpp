@@ -13,6 +13,10 @@ constexpr const char* kFieldNames[] = {
     "LegalTrademarks", "OriginalFilename", "PrivateBuild",    "ProductName", "ProductVersion", "SpecialBuild",
 };
 
+// What a string query adds to the field's name: "\StringFileInfo\" and the
+// eight hex digits of language and code page, a backslash, the NUL.
+constexpr char kStringQueryPrefix[] = "\\StringFileInfo\\xxxxxxxx\\";
+
 // Set once the "Version" library is bound; never cleared while the process runs.
 bool g_versionApiLoaded = false;
 
@@ -98,7 +102,7 @@ const char* ModuleVersionInfo::QueryStringValue(const char* name) {
   const uint32_t tableRoom = BytesLeftInBlock(versionBlock_, versionBlockSize_, table);
   if (tableLength > tableRoom) tableLength = tableRoom;
 
-  const size_t pathSize = std::strlen(name) + 26;
+  const size_t pathSize = std::strlen(name) + sizeof kStringQueryPrefix;
   auto* queryPath = static_cast<char*>(Os().HeapAlloc(heap_, win::kHeapZeroMemory, pathSize));
   if (queryPath == nullptr) return nullptr;
 

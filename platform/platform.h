@@ -45,6 +45,7 @@ inline constexpr uint32_t kErrorAlreadyExists = 183;
 
 inline constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 inline constexpr uint32_t kFileAttributeDirectory = 0x00000010;
+inline constexpr uint32_t kFileAttributeNormal = 0x00000080;
 
 inline constexpr uint32_t kVerPlatformWin32Nt = 2;
 

@@ -25,6 +25,9 @@
 namespace qv {
 namespace {
 
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
 std::string& CommandLine() {
   static std::string line;
   return line;
@@ -39,8 +42,10 @@ struct Section {
 
 struct Mappings {
   std::map<std::string, std::weak_ptr<Section>> byName;
-  std::map<void*, std::shared_ptr<Section>> handles;  // handle -> section
-  std::map<void*, std::shared_ptr<Section>> views;    // view address -> section
+  // Every view of a section has the section's address: one entry per view
+  // mapped, so that each unmap releases one.
+  std::map<void*, std::shared_ptr<Section>> handles;    // handle -> section
+  std::multimap<void*, std::shared_ptr<Section>> views;  // view address -> section
 };
 
 Mappings& TheMappings() {
@@ -91,7 +96,7 @@ class PortablePlatform final : public Platform {
   uint32_t GetFileAttributesA(const char* path) override {
     struct stat st;
     if (path == nullptr || stat(path, &st) != 0) return win::kInvalidFileAttributes;
-    return S_ISDIR(st.st_mode) ? win::kFileAttributeDirectory : 0x80;  // FILE_ATTRIBUTE_NORMAL
+    return S_ISDIR(st.st_mode) ? win::kFileAttributeDirectory : win::kFileAttributeNormal;
   }
 
   bool GetUserNameA(char* buffer, uint32_t* size) override {
@@ -146,7 +151,7 @@ class PortablePlatform final : public Platform {
     auto it = m.handles.find(mapping);
     if (it == m.handles.end()) return nullptr;
     void* view = it->second->bytes.data();
-    m.views[view] = it->second;
+    m.views.emplace(view, it->second);
     return view;
   }
 
@@ -214,7 +219,8 @@ class PortablePlatform final : public Platform {
   }
 
  private:
-  static bool Release(std::map<void*, std::shared_ptr<Section>>& table, void* key, bool ownsKey) {
+  template <typename Table>
+  static bool Release(Table& table, void* key, bool ownsKey) {
     auto it = table.find(key);
     if (it == table.end()) return false;
     std::shared_ptr<Section> section = std::move(it->second);
@@ -244,11 +250,17 @@ void SetCommandLine(int argc, const char* const* argv) {
       line += arg;
       continue;
     }
-    // Inside quotes a backslash escapes only a backslash or a quote.
+    // Inside quotes a backslash escapes only a backslash or a quote; the
+    // second byte of a two-byte character is no backslash (表 is 0x95 0x5C).
     line += '"';
-    for (char c : arg) {
+    for (size_t j = 0; j < arg.size(); ++j) {
+      const auto c = static_cast<unsigned char>(arg[j]);
+      if (IsLeadByte(c) && j + 1 < arg.size() && IsTrailByte(static_cast<unsigned char>(arg[j + 1]))) {
+        line.append(arg, j++, 2);
+        continue;
+      }
       if (c == '"' || c == '\\') line += '\\';
-      line += c;
+      line += static_cast<char>(c);
     }
     line += '"';
   }

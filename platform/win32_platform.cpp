@@ -7,6 +7,25 @@
 #include "platform/platform.h"
 
 namespace qv {
+
+// The constants platform.h spells out for the code outside platform/ are the SDK's.
+static_assert(win::kHeapNoSerialize == HEAP_NO_SERIALIZE && win::kHeapZeroMemory == HEAP_ZERO_MEMORY);
+static_assert(win::kMbOk == MB_OK && win::kMbIconError == MB_ICONERROR &&
+              win::kMbIconInformation == MB_ICONINFORMATION);
+static_assert(win::kWmGetText == WM_GETTEXT && win::kWmGetTextLength == WM_GETTEXTLENGTH && win::kWmClose == WM_CLOSE &&
+              win::kWmShowWindow == WM_SHOWWINDOW && win::kWmInitDialog == WM_INITDIALOG &&
+              win::kWmCommand == WM_COMMAND && win::kWmClear == WM_CLEAR);
+static_assert(win::kEmGetSel == EM_GETSEL && win::kEmSetSel == EM_SETSEL && win::kEmReplaceSel == EM_REPLACESEL &&
+              win::kEmUndo == EM_UNDO);
+static_assert(win::kFileMapWrite == FILE_MAP_WRITE && win::kFileMapRead == FILE_MAP_READ &&
+              win::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+static_assert(win::kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES &&
+              win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY &&
+              win::kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL && win::kVerPlatformWin32Nt == VER_PLATFORM_WIN32_NT);
+static_assert(win::kAwCenter == AW_CENTER && win::kAwHide == AW_HIDE && win::kAwActivate == AW_ACTIVATE);
+static_assert(win::kBstUnchecked == BST_UNCHECKED && win::kBstChecked == BST_CHECKED && win::kIdOk == IDOK &&
+              win::kIdCancel == IDCANCEL);
+
 namespace {
 
 HWND W(Window w) { return static_cast<HWND>(w); }

@@ -1,6 +1,7 @@
+// Whole runs against the in-process host: the sequence, its messages and the
+// exit code, and the conversions of the run.
 #include "driver/run.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,227 +10,133 @@
 
 #include "driver/messages.h"
 #include "driver/switches.h"
-#include "tests/driver/recording_platform.h"
+#include "host/host_contract.h"
+#include "tests/support/fake_os.h"
+#include "tests/support/temp_dir.h"
 
 namespace qv {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
+using testing::Act;
+using testing::Click;
+using testing::FakeOs;
+using testing::Quirks;
+using testing::With;
 
-Window const kMainWindow = reinterpret_cast<Window>(0x1234);
-Window const kPane = reinterpret_cast<Window>(0x5678);
+constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
 
-// Collaborators that record the calls of the sequence and answer as scripted.
-class FakeServices : public RunServices {
- public:
-  bool attach = true;
-  int32_t selectionState = -1;
-  std::string text = "abc";
-  bool fetchFails = false;
-  intptr_t dialogResult = 1;
-  WriteResult writeBack = WriteResult::kWritten;
-  bool conversionFails = false;
-  std::vector<std::string> calls;
-  std::string written;
-  ConversionOptions convertedWith;
+std::string BadArgument(int index, const char* argument) {
+  char text[kMessageBufferSize];
+  FormatBadArgument(text, sizeof text, index, argument);
+  return text;
+}
 
-  void Attach(EditorLink& link) override {
-    calls.push_back("Attach");
-    link.heap = Os().HeapCreate(0, 0, 0);
-    link.busy = 1;
-    if (!attach) return;
-    link.mainWindow = kMainWindow;
-    link.currentPane = kPane;
-    link.busy = 0;
-  }
-  int32_t GetSelectionState(EditorLink&) override {
-    calls.push_back("GetSelectionState");
-    return selectionState;
-  }
-  char* ReadAllText(EditorLink& link) override {
-    calls.push_back("ReadAllText");
-    return Fetch(link);
-  }
-  char* ReadSelectedText(EditorLink& link) override {
-    calls.push_back("ReadSelectedText");
-    return Fetch(link);
-  }
-  WriteResult ReplaceAllText(EditorLink&, const char* t) override {
-    calls.push_back("ReplaceAllText");
-    written = t;
-    return writeBack;
-  }
-  WriteResult ReplaceSelectedText(EditorLink&, const char* t) override {
-    calls.push_back("ReplaceSelectedText");
-    written = t;
-    return writeBack;
-  }
-  void SetCaret(EditorLink&, int32_t position) override { calls.push_back("SetCaret(" + std::to_string(position) + ")"); }
-  bool ConvertToHalf(RunContext& ctx, char* t) override {
-    calls.push_back("ConvertToHalf");
-    convertedWith = ctx.options;
-    for (char* p = t; *p != '\0'; ++p) *p = static_cast<char>(*p == 'a' ? 'A' : *p);
-    return !conversionFails;
-  }
-  bool ConvertToFull(RunContext& ctx, char** t) override {
-    calls.push_back("ConvertToFull");
-    convertedWith = ctx.options;
-    if (conversionFails) {
-      *t = nullptr;
-      return false;
-    }
-    return true;
-  }
-  intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle) override {
-    calls.push_back("RunOptionsDialog");
-    if (dialogResult == 1) {
-      ctx.options.ExchangeZenHan = 0;  // the user chose half-width to full-width
-      ctx.options.ProcessImpossibleReverse = 1;
-    }
-    return dialogResult;
-  }
-
- private:
-  char* Fetch(EditorLink& link) {
-    if (fetchFails) return nullptr;
-    auto* block = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, text.size() + 1));
-    std::memcpy(block, text.c_str(), text.size() + 1);
-    return block;
-  }
+struct RunCase {
+  const char* name;
+  std::string commandLine, text;
+  size_t s, e;          // the selection before
+  const char* version;  // null: none, and no host at all for "none"
+  std::vector<testing::UserAct> dialog;  // the user's acts; the dialog is cancelled when they run out
+  int result;
+  std::string pane;     // after the run
+  size_t selStart, selEnd;
+  std::vector<std::string> messages;
+  Quirks quirks = {};
 };
 
-class RunTest : public ::testing::Test {
- protected:
-  int RunWith(const std::string& commandLine) {
-    os_.commandLine = commandLine;
-    const int result = qv::Run(nullptr, services_);
-    EXPECT_EQ(os_.heapsCreated, 2) << "the link's heap and the argument list's";
-    EXPECT_EQ(os_.heapsDestroyed, os_.heapsCreated) << "every heap is released";
-    return result;
-  }
-  void ExpectOneError(const char* text, Window owner) {
-    ASSERT_EQ(os_.messageBoxes.size(), 1u);
-    EXPECT_EQ(os_.messageBoxes[0].text, text);
-    EXPECT_EQ(os_.messageBoxes[0].caption, "Quorvel");
-    EXPECT_EQ(os_.messageBoxes[0].owner, owner);
-    EXPECT_EQ(os_.messageBoxes[0].type, win::kMbIconError);
-  }
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
-  testing::RecordingPlatform os_;
-  FakeServices services_;
+class RunTest : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(RunTest, Runs) {
+  const RunCase& c = GetParam();
+  FakeOs os;
+  testing::TempDir dir;
+  testing::FakeWindow* main = nullptr;
+  if (c.version == nullptr || std::strcmp(c.version, "none") != 0) {
+    main = os.AddHost(c.text, c.s, c.e);
+    os.AddWindow(host::kExeNameClass, main, kExe);
+    // The host's quote marks: "#" instead of the default ones.
+    testing::WriteFile(dir / "TeraPad.ini", "[Option]\r\nInyouhu=#\r\n");
+    os.AddWindow(host::kIniFilePathClass, main, dir / "TeraPad.ini");
+    if (c.version != nullptr) os.SetFileVersion(kExe, c.version);
+  }
+  os.commandLine = c.commandLine;
+  os.modulePath = dir / "Quorvel.exe";
+  os.script = c.dialog;
+  os.script.push_back({Act::kCancel});
+  os.quirks = c.quirks;
+  EXPECT_EQ(qv::Run(nullptr), c.result);
+  EXPECT_EQ(os.BoxTexts(main, win::kMbIconError), c.messages);
+  EXPECT_EQ(os.LiveHeaps(), 0u);
+  if (main == nullptr) return;
+  EXPECT_EQ(os.Pane(main)->text, c.pane);
+  EXPECT_EQ(os.Pane(main)->selStart, c.selStart);
+  EXPECT_EQ(os.Pane(main)->selEnd, c.selEnd);
+}
+
+const char kHalf[] = "ab \xB6\xDE\r\n#cd";                          // ab ｶﾞ / #cd
+const char kFull[] = "\x82\x81\x82\x82 \x83\x4B\r\n#cd";             // ａｂ ガ / #cd: a quoted line
+
+const RunCase kRunCases[] = {
+    {"WholeTextToFullCaretAtStart", "q.exe /xAK", kHalf, 0, 0, nullptr, {}, 0, kFull, 0, 0, {}},
+    {"WholeTextToHalf", "q.exe /XAK", kFull, 4, 4, "0.72.0.6", {}, 0, kHalf, 0, 0, {}},
+    {"SelectionIsReplacedAndStaysSelected", "q.exe /xA", "ab cd", 1, 4, "0.73.0.1", {}, 0,
+     "a\x82\x82 \x82\x83" "d", 1, 6, {}},
+    {"NonsenseSelectionStateReadsTheSelection", "q.exe /xA", "ab cd", 1, 4, "0.73.0.1", {}, 0,
+     "a\x82\x82 \x82\x83" "d", 1, 6, {}, With([](Quirks& q) { q.selectionStateAnswer = 7; })},
+    {"UnderbarsAfterAConversionThatMovesTheBlock", "q.exe /xaPU", "a b_c", 0, 0, nullptr, {}, 0,
+     "a_b\x81\x51" "c", 0, 0, {}},
+    {"UnderbarsToHalf", "q.exe /XSU", "a\x81\x40 b", 0, 0, nullptr, {}, 0, "a__b", 0, 0, {}},
+    {"NoHost", "q.exe /XA", "", 0, 0, "none", {}, -1, "", 0, 0, {kMsgAttachFailed}},
+    {"BadArgumentsThenTheDialog", "q.exe /XAq hello", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
+     {BadArgument(1, "/XAq"), BadArgument(2, "hello")}},
+    {"NoSwitchesAskTheDialog", "q.exe", kHalf, 0, 0, nullptr,
+     {Click(1002), Click(1008), {Act::kOk}}, 0, kFull, 0, 0, {}},
+    {"HiraganaOnlyWithKatakana", "q.exe /XT", "\x82\xA0", 0, 0, nullptr, {}, 0, "\x82\xA0", 0, 0, {}},
+    {"DialogCancelled", "q.exe /D", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {}},
+    {"FetchFails", "q.exe /X", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {kMsgFetchFailed},
+     With([](Quirks& q) { q.lengthOffset = 1; })},
+    {"WriteBackFailsAndIsUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
+     {kMsgWriteBackFailedRestored}, With([](Quirks& q) { q.replaceIgnored = true; })},
+    {"WriteBackFailsAndCannotBeUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "\x82\x81\x82\x82+", 0, 0,
+     {kMsgWriteBackFailedUndo}, With([](Quirks& q) { q.replaceExtra = 1, q.undoIgnored = true; })},
 };
 
-TEST_F(RunTest, WholeTextIsConvertedAndCaretPutAtStart) {
-  EXPECT_EQ(RunWith("q.exe /XA"), 0);
-  EXPECT_THAT(services_.calls, ElementsAre("Attach", "GetSelectionState", "ReadAllText", "ConvertToHalf",
-                                           "ReplaceAllText", "SetCaret(0)"));
-  EXPECT_EQ(services_.written, "Abc");
-  EXPECT_THAT(os_.messageBoxes, IsEmpty());
+INSTANTIATE_TEST_SUITE_P(Cases, RunTest, ::testing::ValuesIn(kRunCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunTest, OtherDialogAnswersGoOn) {
+  FakeOs os;
+  os.AddHost("ab");
+  os.commandLine = "q.exe /D/X";
+  os.managerAnswer = 0;
+  EXPECT_EQ(qv::Run(nullptr), 0);
+  os.managerAnswer = -1;  // the dialog cannot be created: the user was told
+  EXPECT_EQ(qv::Run(nullptr), -1);
+  EXPECT_EQ(os.messageBoxes.size(), 1u);
 }
 
-TEST_F(RunTest, AnyOtherSelectionStateReadsTheSelection) {
-  for (int32_t state : {0, 1, -99999}) {
-    FakeServices services;
-    services.selectionState = state;
-    os_.heapsCreated = os_.heapsDestroyed = 0;
-    os_.commandLine = "q.exe /xK";
-    EXPECT_EQ(qv::Run(nullptr, services), 0);
-    EXPECT_THAT(services.calls, ElementsAre("Attach", "GetSelectionState", "ReadSelectedText", "ConvertToFull",
-                                            "ReplaceSelectedText"))
-        << state;
-    EXPECT_EQ(os_.heapsDestroyed, os_.heapsCreated);
+// The block cannot be enlarged, or its size cannot even be expressed.
+TEST(ConvertToFullTest, OutOfMemoryIsReported) {
+  for (bool overflow : {false, true}) {
+    FakeOs os;
+    RunContext ctx;
+    ctx.link.heap = Os().HeapCreate(0, 0, 0);
+    ctx.link.mainWindow = reinterpret_cast<Window>(0x42);
+    std::string huge = overflow ? std::string(0x40000000, 'a') : "";
+    auto* text = overflow ? huge.data() : static_cast<char*>(Os().HeapAlloc(ctx.link.heap, win::kHeapZeroMemory, 4));
+    const size_t events = os.heapLog.size();
+    os.failHeapEvent = events + 1;
+    EXPECT_FALSE(ConvertToFull(ctx, &text));
+    EXPECT_EQ(text, nullptr);
+    ASSERT_EQ(os.messageBoxes.size(), 1u);
+    EXPECT_EQ(os.messageBoxes[0].text, kMsgOutOfMemory);
+    EXPECT_EQ(os.messageBoxes[0].owner, ctx.link.mainWindow);
+    EXPECT_EQ(os.messageBoxes[0].type, win::kMbIconError);
+    EXPECT_EQ(os.heapLog.size(), events + (overflow ? 0 : 1)) << "nothing is asked for a size that overflows";
+    ctx.link.Detach();
   }
-}
-
-TEST_F(RunTest, NoHostShowsAttachFailureWithoutOwner) {
-  services_.attach = false;
-  EXPECT_EQ(RunWith("q.exe /XA"), -1);
-  EXPECT_THAT(services_.calls, ElementsAre("Attach"));
-  ExpectOneError(kMsgAttachFailed, nullptr);
-}
-
-TEST_F(RunTest, BadArgumentIsReportedThenTheDialogDecides) {
-  EXPECT_EQ(RunWith("q.exe /XAq hello"), 0);
-  ASSERT_EQ(os_.messageBoxes.size(), 2u);
-  char expected[kMessageBufferSize];
-  FormatBadArgument(expected, sizeof expected, 1, "/XAq");
-  EXPECT_EQ(os_.messageBoxes[0].text, expected);
-  FormatBadArgument(expected, sizeof expected, 2, "hello");
-  EXPECT_EQ(os_.messageBoxes[1].text, expected);
-  for (const auto& box : os_.messageBoxes) {
-    EXPECT_EQ(box.owner, kMainWindow);
-    EXPECT_EQ(box.caption, "Quorvel");
-    EXPECT_EQ(box.type, win::kMbIconError);
-  }
-  EXPECT_EQ(services_.calls[1], "RunOptionsDialog");
-}
-
-TEST_F(RunTest, DialogChoiceIsFixedUpBeforeConverting) {
-  EXPECT_EQ(RunWith("q.exe"), 0);
-  EXPECT_THAT(services_.calls, ElementsAre("Attach", "RunOptionsDialog", "GetSelectionState", "ReadAllText",
-                                           "ConvertToFull", "ReplaceAllText", "SetCaret(0)"));
-  EXPECT_EQ(services_.convertedWith.ProcessImpossibleReverse, 0);
-}
-
-TEST_F(RunTest, CancelledDialogEndsTheRun) {
-  services_.dialogResult = 2;
-  EXPECT_EQ(RunWith("q.exe /D"), -1);
-  EXPECT_THAT(services_.calls, ElementsAre("Attach", "RunOptionsDialog"));
-  EXPECT_THAT(os_.messageBoxes, IsEmpty());
-}
-
-TEST_F(RunTest, OtherDialogResultsContinue) {
-  services_.dialogResult = 0;
-  EXPECT_EQ(RunWith("q.exe /D/X"), 0);
-  EXPECT_EQ(services_.calls.back(), "SetCaret(0)");
-}
-
-TEST_F(RunTest, FetchFailureIsReported) {
-  services_.fetchFails = true;
-  EXPECT_EQ(RunWith("q.exe /X"), -1);
-  EXPECT_THAT(services_.calls, ElementsAre("Attach", "GetSelectionState", "ReadAllText"));
-  ExpectOneError(kMsgFetchFailed, kMainWindow);
-}
-
-TEST_F(RunTest, ConversionFailureEndsWithoutWriting) {
-  services_.conversionFails = true;
-  EXPECT_EQ(RunWith("q.exe /x"), -1);
-  EXPECT_EQ(services_.calls.back(), "ConvertToFull");
-  EXPECT_THAT(os_.messageBoxes, IsEmpty()) << "the conversion shows its own message";
-}
-
-TEST_F(RunTest, FailedWriteBackSaysWhetherTheTextIsAsItWas) {
-  const std::pair<WriteResult, const char*> results[] = {{WriteResult::kRestored, kMsgWriteBackFailedRestored},
-                                                         {WriteResult::kNotRestored, kMsgWriteBackFailedUndo}};
-  for (const auto& [result, message] : results) {
-    for (int32_t state : {-1, 1}) {
-      FakeServices services;
-      services.writeBack = result;
-      services.selectionState = state;
-      os_.messageBoxes.clear();
-      os_.commandLine = "q.exe /X";
-      EXPECT_EQ(qv::Run(nullptr, services), -1);
-      ExpectOneError(message, kMainWindow);
-      // The caret stays where the failed write-back left it.
-      EXPECT_EQ(services.calls.back(), state == -1 ? "ReplaceAllText" : "ReplaceSelectedText");
-    }
-  }
-}
-
-TEST_F(RunTest, UnderbarsReplaceSpacesAfterConverting) {
-  services_.text = "a b\x81\x40 c";
-  EXPECT_EQ(RunWith("q.exe /XU"), 0);
-  EXPECT_EQ(services_.written, "A_b\x81\x40_c") << "the ideographic space stays";
-}
-
-TEST_F(RunTest, ArgumentListFailureShowsTheDialog) {
-  os_.failHeapOperation = 2;  // the link's heap is the first, the list's the second
-  os_.commandLine = "q.exe /XA";
-  EXPECT_EQ(qv::Run(nullptr, services_), 0);
-  EXPECT_EQ(services_.calls[1], "RunOptionsDialog");
-  EXPECT_EQ(os_.heapsDestroyed, os_.heapsCreated);
 }
 
 }  // namespace

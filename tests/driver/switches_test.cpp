@@ -7,136 +7,101 @@
 #include <utility>
 #include <vector>
 
-#include "tests/driver/recording_platform.h"
+#include "tests/support/fake_os.h"
 
 namespace qv {
 namespace {
 
-using ::testing::ElementsAreArray;
+using testing::FakeOs;
+using O = ConversionOptions;
 using Report = std::pair<int32_t, std::string>;
 
-struct Parsed {
-  ConversionOptions options;
-  uint8_t showDialog = 0;
-  std::vector<Report> reports;
-};
-
-void Collect(void* context, int32_t index, const char* argument) {
-  static_cast<std::vector<Report>*>(context)->emplace_back(index, argument);
-}
-
-Parsed Parse(const std::string& line) {
-  testing::RecordingPlatform os;
-  ArgumentList list;
-  list.ConstructFrom(line.c_str());
-  Parsed p;
-  ParseSwitches(list, p.options, p.showDialog, Collect, &p.reports);
-  list.Destroy();
-  return p;
-}
-
-ConversionOptions Options(std::initializer_list<uint8_t ConversionOptions::*> on,
-                          std::initializer_list<uint8_t ConversionOptions::*> off = {}) {
+ConversionOptions Options(std::initializer_list<uint8_t O::*> on, std::initializer_list<uint8_t O::*> off = {}) {
   ConversionOptions o;
   for (auto m : on) o.*m = 1;
   for (auto m : off) o.*m = 0;
   return o;
 }
 
-using O = ConversionOptions;
-
-struct SwitchCase {
-  const char* name;
-  std::string line;
-  ConversionOptions options;
-  uint8_t showDialog;
-  std::vector<Report> reports;
-};
-
-class SwitchTest : public ::testing::TestWithParam<SwitchCase> {};
-
-TEST_P(SwitchTest, Parses) {
-  const SwitchCase& c = GetParam();
-  const Parsed p = Parse(c.line);
-  EXPECT_EQ(p.options, c.options);
-  EXPECT_EQ(p.showDialog, c.showDialog);
-  EXPECT_THAT(p.reports, ElementsAreArray(c.reports));
+TEST(SwitchTest, LettersDefaultsAndTheDialogDecision) {
+  const struct {
+    std::string line;
+    ConversionOptions options;
+    uint8_t showDialog;
+    std::vector<Report> reports;
+  } cases[] = {
+      {"q.exe", O{}, 1, {}},
+      {"q.exe /XA", O{}, 0, {}},
+      {"q.exe /xK", Options({&O::ProcessKatakana}, {&O::ExchangeZenHan}), 0, {}},
+      {"q.exe /XAq", O{}, 1, {{1, "/XAq"}}},
+      {"q.exe /q1N", Options({&O::ProcessNumber}), 1, {{1, "/q1N"}, {1, "/q1N"}}},  // each bad letter
+      {"q.exe hello", O{}, 1, {{1, "hello"}}},
+      {"q.exe /D/X", O{}, 1, {}},
+      {"q.exe //X", O{}, 1, {{1, "/"}}},
+      {"q.exe bad /Xd", O{}, 1, {{1, "bad"}}},
+      {"q.exe /Dd/X", O{}, 0, {}},
+      {"q.exe \"\" \"\"", O{}, 1, {}},  // empty arguments are not seen
+      {"q.exe \"\" /N", Options({&O::ProcessNumber}), 0, {}},
+      {"q.exe /aNSPJKLURTV",
+       Options({&O::ProcessNumber, &O::ProcessSpace, &O::ProcessPunct, &O::ProcessJPPunct, &O::ProcessKatakana,
+                &O::ProcessQuotedLine, &O::ReplaceSpaceToUnderbar, &O::ProcessImpossibleReverse,
+                &O::TransformHiraToKana, &O::NoConnectVoiced},
+               {&O::ProcessAlphabet}),
+       0, {}},
+      {"q.exe /nspjklurtvX/N/n", O{}, 0, {}},
+      {"q.exe /X oops /A", O{}, 1, {{2, "oops"}}},
+      {"q.exe /N/z", Options({&O::ProcessNumber}), 1, {{2, "/z"}}},
+      {"q.exe /aA", O{}, 0, {}},
+  };
+  for (const auto& c : cases) {
+    FakeOs os;
+    ArgumentList list;
+    list.ConstructFrom(c.line.c_str());
+    ConversionOptions options = Options({}, {&O::ExchangeZenHan, &O::ProcessAlphabet});
+    uint8_t showDialog = 7;
+    std::vector<Report> reports;
+    ParseSwitches(list, options, showDialog, [](void* r, int32_t i, const char* a) {
+      static_cast<std::vector<Report>*>(r)->emplace_back(i, a);
+    }, &reports);
+    list.Destroy();
+    EXPECT_EQ(options, c.options) << c.line;
+    EXPECT_EQ(showDialog, c.showDialog) << c.line;
+    EXPECT_EQ(reports, c.reports) << c.line;
+  }
 }
 
-const SwitchCase kSwitchCases[] = {
-    {"NoArguments", "q.exe", O{}, 1, {}},
-    {"FullToHalfLetters", "q.exe /XA", O{}, 0, {}},
-    {"HalfToFullKatakana", "q.exe /xK", Options({&O::ProcessKatakana}, {&O::ExchangeZenHan}), 0, {}},
-    {"BadLetterReportedOnceThenDialog", "q.exe /XAq", O{}, 1, {{1, "/XAq"}}},
-    {"EachBadLetterReported", "q.exe /q1N", Options({&O::ProcessNumber}), 1, {{1, "/q1N"}, {1, "/q1N"}}},
-    {"NotASwitch", "q.exe hello", O{}, 1, {{1, "hello"}}},
-    {"DialogRequested", "q.exe /D/X", O{}, 1, {}},
-    {"LoneSlashIsBad", "q.exe //X", O{}, 1, {{1, "/"}}},
-    {"SmallDAfterError", "q.exe bad /Xd", O{}, 1, {{1, "bad"}}},
-    {"SmallDClearsDialog", "q.exe /Dd/X", O{}, 0, {}},
-    {"EmptyArgumentsNotSeen", "q.exe \"\" \"\"", O{}, 1, {}},
-    {"EmptyArgumentIgnored", "q.exe \"\" /N", Options({&O::ProcessNumber}), 0, {}},
-    {"LettersAreCaseSensitive", "q.exe /aNSPJKLURTV",
-     Options({&O::ProcessNumber, &O::ProcessSpace, &O::ProcessPunct, &O::ProcessJPPunct, &O::ProcessKatakana,
-              &O::ProcessQuotedLine, &O::ReplaceSpaceToUnderbar, &O::ProcessImpossibleReverse,
-              &O::TransformHiraToKana, &O::NoConnectVoiced},
-             {&O::ProcessAlphabet}),
-     0,
-     {}},
-    {"LaterLetterWins", "q.exe /Nn/X", O{}, 0, {}},
-    {"IndexCountsArguments", "q.exe /X oops /A", O{}, 1, {{2, "oops"}}},
-    {"GroupsSplitAtSlashes", "q.exe /N/z", Options({&O::ProcessNumber}), 1, {{2, "/z"}}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Switches, SwitchTest, ::testing::ValuesIn(kSwitchCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct FixUpCase {
-  const char* name;
-  ConversionOptions before;
-  ConversionOptions after;
-};
-
-class FixUpTest : public ::testing::TestWithParam<FixUpCase> {};
-
-TEST_P(FixUpTest, ClearsWhatDoesNotApply) {
-  ConversionOptions o = GetParam().before;
-  FixUpOptions(o);
-  EXPECT_EQ(o, GetParam().after);
+// TransformHiraToKana needs katakana; NoConnectVoiced is for half-width to
+// full-width, ProcessImpossibleReverse for full-width to half-width.
+TEST(SwitchTest, FixUpClearsWhatDoesNotApply) {
+  const struct {
+    ConversionOptions before, after;
+  } cases[] = {
+      {Options({&O::TransformHiraToKana}), O{}},
+      {Options({&O::TransformHiraToKana, &O::ProcessKatakana}), Options({&O::TransformHiraToKana, &O::ProcessKatakana})},
+      {Options({&O::NoConnectVoiced}), O{}},
+      {Options({&O::NoConnectVoiced}, {&O::ExchangeZenHan}), Options({&O::NoConnectVoiced}, {&O::ExchangeZenHan})},
+      {Options({&O::ProcessImpossibleReverse}, {&O::ExchangeZenHan}), Options({}, {&O::ExchangeZenHan})},
+      {Options({&O::ProcessImpossibleReverse}), Options({&O::ProcessImpossibleReverse})},
+  };
+  for (const auto& c : cases) {
+    ConversionOptions o = c.before;
+    FixUpOptions(o);
+    EXPECT_EQ(o, c.after);
+  }
 }
 
-const FixUpCase kFixUpCases[] = {
-    {"HiraganaNeedsKatakana", Options({&O::TransformHiraToKana}), O{}},
-    {"HiraganaKeptWithKatakana", Options({&O::TransformHiraToKana, &O::ProcessKatakana}),
-     Options({&O::TransformHiraToKana, &O::ProcessKatakana})},
-    {"NoConnectVoicedOnlyHalfToFull", Options({&O::NoConnectVoiced}), O{}},
-    {"NoConnectVoicedKeptHalfToFull", Options({&O::NoConnectVoiced}, {&O::ExchangeZenHan}),
-     Options({&O::NoConnectVoiced}, {&O::ExchangeZenHan})},
-    {"ImpossibleReverseOnlyFullToHalf", Options({&O::ProcessImpossibleReverse}, {&O::ExchangeZenHan}),
-     Options({}, {&O::ExchangeZenHan})},
-    {"ImpossibleReverseKeptFullToHalf", Options({&O::ProcessImpossibleReverse}),
-     Options({&O::ProcessImpossibleReverse})},
-};
-
-INSTANTIATE_TEST_SUITE_P(FixUps, FixUpTest, ::testing::ValuesIn(kFixUpCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(BadArgumentMessageTest, IsCodePage932Bytes) {
+TEST(SwitchTest, BadArgumentMessageInCodePage932CutToTheBuffer) {
   char buffer[kMessageBufferSize];
   FormatBadArgument(buffer, sizeof buffer, 1, "hello");
   // "1 番目の引数が認識できません： 'hello'"
-  EXPECT_EQ(std::string(buffer),
-            "1 \x94\xD4\x96\xDA\x82\xCC\x88\xF8\x90\x94\x82\xAA\x94\x46\x8E\xAF\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
-            "\x82\xF1\x81\x46 'hello'");
-}
-
-TEST(BadArgumentMessageTest, LongArgumentIsCutToTheBuffer) {
-  const std::string huge(10000, 'z');
-  char buffer[kMessageBufferSize];
-  FormatBadArgument(buffer, sizeof buffer, 12, huge.c_str());
-  const std::string text(buffer);
-  EXPECT_EQ(text.size(), kMessageBufferSize - 1);
-  EXPECT_EQ(text.substr(0, 3), "12 ");
+  EXPECT_EQ(std::string(buffer), "1 \x94\xD4\x96\xDA\x82\xCC\x88\xF8\x90\x94\x82\xAA\x94\x46\x8E\xAF\x82\xC5\x82\xAB"
+                                 "\x82\xDC\x82\xB9\x82\xF1\x81\x46 'hello'");
+  FormatBadArgument(nullptr, sizeof buffer, 1, "x");  // nothing to write into
+  FormatBadArgument(buffer, 1, 1, "x");
+  EXPECT_STREQ(buffer, "");
+  FormatBadArgument(buffer, sizeof buffer, 12, std::string(10000, 'z').c_str());
+  EXPECT_EQ(std::string(buffer).size(), kMessageBufferSize - 1);
+  EXPECT_EQ(std::string(buffer).substr(0, 3), "12 ");
 }
 
 }  // namespace

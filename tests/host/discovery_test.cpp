@@ -1,131 +1,154 @@
-// Version packing and the separator scan.
+// What the link learns about the host: its version number, the INI file it
+// uses, the executable behind its window.
 #include "host/discovery.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include "tests/support/fake_desktop.h"
+#include "tests/support/fake_os.h"
+#include "tests/support/temp_dir.h"
 
 namespace qv {
 namespace {
 
-struct VersionCase {
-  const char* text;
-  uint32_t packed;
-};
+using testing::FakeOs;
 
-class PackHostVersionTest : public ::testing::TestWithParam<VersionCase> {};
-
-TEST_P(PackHostVersionTest, Packs) { EXPECT_EQ(PackHostVersion(GetParam().text), GetParam().packed) << GetParam().text; }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PackHostVersionTest,
-    ::testing::Values(VersionCase{"1.0.0.5", 0x01000005}, VersionCase{"0.73.0.1", 0x00490001},
-                      VersionCase{"0.72.0.6", 0x00480006}, VersionCase{"2.1", 0x02010000},
-                      VersionCase{"1, 0, 0, 5", 0x01000000}, VersionCase{"300.1.1.1", 0x2C010101},
-                      VersionCase{"", 0}, VersionCase{"1.", 0x01000000}, VersionCase{"1..", 0x01000000},
-                      VersionCase{"....", 0}, VersionCase{".5", 0}, VersionCase{"-1.2.3.4", 0xFF020304},
-                      VersionCase{" 7. +8.\t9.10", 0x0708090A}, VersionCase{"4294967297.1.1.1", 0x01010101},
-                      VersionCase{"99999999999999999999.0.0.0", 0xFF000000}, VersionCase{"1.2.3.4.5", 0x01020304},
-                      VersionCase{"x", 0}, VersionCase{"0.73.0.1 beta", 0x00490001}));
-
-TEST(PackHostVersionTest, NullIsZero) { EXPECT_EQ(PackHostVersion(nullptr), 0u); }
-
-struct NameStartCase {
-  std::string path;
-  size_t start;
-};
-
-class FileNameStartTest : public ::testing::TestWithParam<NameStartCase> {};
-
-TEST_P(FileNameStartTest, Finds) { EXPECT_EQ(FileNameStart(GetParam().path), GetParam().start); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FileNameStartTest,
-    ::testing::Values(NameStartCase{"", 0}, NameStartCase{"TeraPad.exe", 0},
-                      NameStartCase{"C:\\Tools\\TeraPad\\TeraPad.exe", 17}, NameStartCase{"C:\\dir\\", 7},
-                      NameStartCase{"\\", 1},
-                      // 表 is 0x95 0x5C: its second byte is not a separator.
-                      NameStartCase{"C:\\\x95\x5C\\a.exe", 6}, NameStartCase{"C:\\\x95\x5C" "a.exe", 3},
-                      // A lead byte without a trail byte is a single byte.
-                      NameStartCase{"C:\\\x95 \\a.exe", 6}, NameStartCase{"\x95", 0},
-                      // 0x7F is no trail byte, so the backslash after it counts.
-                      NameStartCase{"\x81\x7F\\b", 3},
-                      // Half-width katakana are single bytes.
-                      NameStartCase{"\xB1\\b", 2}));
-
-// Paths near the 260-byte buffers: what does not fit is refused, never cut.
-struct LongPathCase {
-  const char* name;
-  std::string exe;
-  std::string expected;  // empty: the literal "TeraPad.ini"
-};
-
-void PrintTo(const LongPathCase& c, std::ostream* os) { *os << c.name; }
-
-class LongIniPathTest : public ::testing::TestWithParam<LongPathCase> {
- protected:
-  void SetUp() override {
-    SetPlatformForTesting(&d);
-    heap = Os().HeapCreate(0, 0, 0);
-  }
-  void TearDown() override {
-    Os().HeapDestroy(heap);
-    SetPlatformForTesting(nullptr);
-  }
-  testing::FakeDesktop d;
-  HeapHandle heap = nullptr;
-};
-
-TEST_P(LongIniPathTest, RefusesWhatDoesNotFit) {
-  const char* got = DeriveHostIniPath(heap, GetParam().exe.c_str());
-  EXPECT_EQ(std::string(got), GetParam().expected.empty() ? "TeraPad.ini" : GetParam().expected) << GetParam().name;
+TEST(PackHostVersionTest, ReadsFourPartsLikeAtoiAndKeepsTheirLowBytes) {
+  const struct {
+    const char* text;
+    uint32_t packed;
+  } cases[] = {
+      {"1.0.0.5", 0x01000005}, {"0.73.0.1", 0x00490001}, {"0.72.0.6", 0x00480006}, {"2.1", 0x02010000},
+      {"1, 0, 0, 5", 0x01000000}, {"300.1.1.1", 0x2C010101}, {"", 0}, {nullptr, 0}, {"1.", 0x01000000},
+      {"1..", 0x01000000}, {"....", 0}, {".5", 0}, {"-1.2.3.4", 0xFF020304}, {" 7. +8.\t9.10", 0x0708090A},
+      {"\v\f\r7.1", 0x07010000}, {"4294967297.1.1.1", 0x01010101}, {"99999999999999999999.0.0.0", 0xFF000000},
+      {"1.2.3.4.5", 0x01020304}, {"x", 0}, {"0.73.0.1 beta", 0x00490001}, {"9:.8", 0x09080000},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PackHostVersion(c.text), c.packed) << (c.text ? c.text : "(null)");
 }
 
-const std::string kDir240 = "Q:\\" + std::string(240, 'd') + "\\";  // 244 bytes
-const std::string kDir252 = "Q:\\" + std::string(248, 'd') + "\\";  // 252 bytes
-const std::string kDir256 = "Q:\\" + std::string(252, 'd') + "\\";  // 256 bytes
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LongIniPathTest,
-    ::testing::Values(
-        // usr\tester\TeraPad.ini after 244 bytes would need 266: the shared path is taken.
-        LongPathCase{"per-user path too long", kDir240 + "TeraPad.exe", kDir240 + "TeraPad.ini"},
-        // 256 + ".ini" needs 261 bytes with its NUL.
-        LongPathCase{"short name grows past the buffer", kDir256 + "a.b", ""},
-        LongPathCase{"259 bytes keep their length", kDir252 + "abc.exe", kDir252 + "abc.ini"},
-        LongPathCase{"executable path of 260 bytes", kDir256 + "abcd", ""},
-        LongPathCase{"executable path far too long", std::string(5000, 'x'), ""}));
-
-#ifndef _WIN32  // the tree is made with this machine's paths
-// With the marker present a per-user path that fitted would be chosen; one
-// that does not fit must give the shared path, not a cut per-user one.
-TEST_F(LongIniPathTest, PerUserPathThatDoesNotFitIsNotCut) {
-  char pattern[] = "/tmp/qv-long-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string root = pattern;
-  const std::string dir = root + "/" + std::string(244 - root.size() - 2, 'd');  // 244 bytes with its slash
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/usr.txt") << "";
-  auto win = [](std::string p) {
-    for (char& c : p) c = c == '/' ? '\\' : c;
-    return p;
+TEST(FileNameStartTest, PassesOverTwoByteCharactersWhole) {
+  const struct {
+    std::string path;
+    size_t start;
+  } cases[] = {
+      {"", 0}, {"TeraPad.exe", 0}, {"C:\\Tools\\TeraPad\\TeraPad.exe", 17}, {"C:\\dir\\", 7}, {"\\", 1},
+      {"C:\\\x95\x5C\\a.exe", 6}, {"C:\\\x95\x5C" "a.exe", 3}, {"C:\\\x95\x5C", 3},   // 表 is 0x95 0x5C
+      {"C:\\\x9F\x5C" "a", 3}, {"C:\\\xE0\x5C" "a", 3}, {"C:\\\xFC\x5C" "a", 3}, {"C:\\\xFD\\a", 5},
+      {"C:\\\x81\xFC\\a", 6}, {"C:\\\x95 \\a.exe", 6}, {"\x95", 0}, {"\x81\x7F\\b", 3}, {"\xB1\\b", 2},
+      {"\x81\x3F\\b", 3}, {"\x80\\b", 2}, {"\xA0\\b", 2},
   };
-  const std::string exe = win(dir + "/TeraPad.exe");
-  EXPECT_EQ(std::string(DeriveHostIniPath(heap, exe.c_str())), win(dir + "/TeraPad.ini"));
-  // A shorter directory with the same marker does get the per-user path.
-  const std::string shortDir = root + "/s";
-  std::filesystem::create_directories(shortDir);
-  std::ofstream(shortDir + "/usr.txt") << "";
-  EXPECT_EQ(std::string(DeriveHostIniPath(heap, win(shortDir + "/TeraPad.exe").c_str())),
-            win(shortDir + "/usr/tester/TeraPad.ini"));
-  std::filesystem::remove_all(root);
+  for (const auto& c : cases) EXPECT_EQ(FileNameStart(c.path), c.start) << ::testing::PrintToString(c.path);
+  EXPECT_EQ(FileNameStart(std::string_view("C:\\x\\y", 4)), 3u) << "nothing past the view is looked at";
+}
+
+#ifndef _WIN32  // the trees are made with this machine's paths; the rules are the same everywhere
+// The host's way of writing a path under the test's folder.
+std::string HostPath(const testing::TempDir& root, const std::string& relative) {
+  std::string path = (root / "") + relative;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+// On a real tree; what does not fit the 260-byte buffers is refused, never cut.
+TEST(HostIniPathTest, PerUserOrBesideTheExecutable) {
+  const std::string d240(240, 'd'), d248(248, 'd'), d252(252, 'd');
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string exe;       // relative to the root; "Q:..." as it is
+    std::string expected;  // relative to the root; "=" first: as it is
+    std::string user = "tester";
+  } cases[] = {
+      {"per-user file", {{"usr/tester/TeraPad.ini", ""}}, "TeraPad.exe", "usr/tester/TeraPad.ini"},
+      {"only the marker", {{"usr.txt", ""}}, "TeraPad.exe", "usr/tester/TeraPad.ini"},
+      {"neither", {}, "TeraPad.exe", "TeraPad.ini"},
+      {"UserIni=0", {{"usr.ini", "[INI]\r\nUserIni=0\r\n"}, {"usr.txt", ""}, {"usr/tester/TeraPad.ini", ""}},
+       "TeraPad.exe", "TeraPad.ini"},
+      {"UserIni=2", {{"usr.ini", "[INI]\r\nUserIni=2\r\n"}, {"usr.txt", ""}}, "TeraPad.exe", "TeraPad.ini"},
+      {"UserIni=1", {{"usr.ini", "[INI]\r\nUserIni=1\r\n"}, {"usr.txt", ""}}, "TeraPad.exe", "usr/tester/TeraPad.ini"},
+      {"one-letter user", {{"usr.txt", ""}}, "TeraPad.exe", "usr/t/TeraPad.ini", "t"},
+      {"no user name", {{"usr.txt", ""}}, "TeraPad.exe", "TeraPad.ini", ""},
+      {"per-user directory, not a file", {{"usr/tester/TeraPad.ini/x", ""}}, "TeraPad.exe", "TeraPad.ini"},
+      {"table in a directory name", {{"\x95\x5C/usr.txt", ""}}, "\x95\x5C/TP.exe", "\x95\x5C/usr/tester/TP.ini"},
+      {"a name of four bytes", {}, "a.ex", ".ini"},
+      {"a cut never splits a character", {}, "a\x95\x5Cxyz", "a.ini"},
+      {"nor keeps half of one", {}, "a\x81\xFDxyz", "a\x81.ini"},
+      {"per-user path too long", {}, "Q:\\" + d240 + "\\TeraPad.exe", "=Q:\\" + d240 + "\\TeraPad.ini"},
+      {"short name grows past the buffer", {}, "Q:\\" + d252 + "\\a.b", "=TeraPad.ini"},
+      {"259 bytes keep their length", {}, "Q:\\" + d248 + "\\abc.exe", "=Q:\\" + d248 + "\\abc.ini"},
+      {"executable path of 260 bytes", {}, "Q:\\" + d252 + "\\abcd", "=TeraPad.ini"},
+      {"far too long", {}, std::string(5000, 'x'), "=TeraPad.ini"},
+  };
+  for (const auto& c : cases) {
+    FakeOs os;
+    os.userName = c.user;
+    testing::TempDir root;
+    for (const auto& [path, content] : c.files) testing::WriteFile(root / path, content);
+    HeapHandle heap = Os().HeapCreate(0, 0, 0);
+    const std::string exe = c.exe.starts_with("Q:") || c.exe.size() > 300 ? c.exe : HostPath(root, c.exe);
+    const std::string expected = c.expected[0] == '=' ? c.expected.substr(1) : HostPath(root, c.expected);
+    EXPECT_EQ(std::string(DeriveHostIniPath(heap, exe.c_str())), expected) << c.name;
+    Os().HeapDestroy(heap);
+  }
+}
+
+// With the marker there, a per-user path that fitted would be taken.
+TEST(HostIniPathTest, PerUserPathThatDoesNotFitIsNotCut) {
+  FakeOs os;
+  testing::TempDir root;
+  const std::string dir = HostPath(root, std::string(243 - (root / "").size(), 'd'));  // 244 bytes with its separator
+  testing::WriteFile(root / (std::string(243 - (root / "").size(), 'd') + "/usr.txt"), "");
+  HeapHandle heap = Os().HeapCreate(0, 0, 0);
+  EXPECT_EQ(std::string(DeriveHostIniPath(heap, (dir + "\\TeraPad.exe").c_str())), dir + "\\TeraPad.ini");
+  Os().HeapDestroy(heap);
 }
 #endif
+
+// The way to the executable is chosen once per process, and only once every
+// entry point of it was found.
+TEST(ProcessExeTest, TheRoadIsChosenOnce) {
+  FakeOs os;
+  Window window = os.AddWindow("TTeraPadMainForm");
+  os.processExe = "C:\\Tools\\TeraPad.exe";
+  char buffer[kExePathBlockSize] = {};
+  os.psapi = false;
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, sizeof buffer), 0);
+  os.psapi = true;
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "C:\\Tools\\TeraPad.exe");
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, sizeof buffer), 1);
+  EXPECT_EQ(os.journal, (std::vector<std::string>{"GetVersionPlatformId", "BindPsapi", "GetVersionPlatformId",
+                                                   "BindPsapi", "modules", "modules"}));
+
+  FakeOs other;
+  other.platformId = 1;
+  other.processExe = "C:\\Tools\\TeraPad.exe";
+  window = other.AddWindow("TTeraPadMainForm");
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, sizeof buffer), 1);
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, sizeof buffer), 1);
+  EXPECT_EQ(other.journal, (std::vector<std::string>{"GetVersionPlatformId", "BindToolhelp", "snapshot", "snapshot"}));
+  EXPECT_EQ(GetWindowProcessExePath(reinterpret_cast<Window>(0x1234), buffer, sizeof buffer), 0);
+  EXPECT_EQ(GetWindowProcessExePath(window, nullptr, sizeof buffer), 0);
+  EXPECT_EQ(GetWindowProcessExePath(window, buffer, 0), 0);
+  EXPECT_EQ(other.journal.size(), 4u) << "nothing is looked up for them";
+}
+
+// A path that fills the buffer may have been cut: refused, and no part of it stays behind.
+TEST(ProcessExeTest, PathMustFitWithRoomToSpare) {
+  for (size_t length : {0, 1, 259, 260, 261, 262, 400}) {
+    FakeOs os;
+    os.processExe = std::string(length, 'a');
+    char buffer[kExePathBlockSize];
+    std::memset(buffer, '#', sizeof buffer);
+    const int found = GetWindowProcessExePath(os.AddWindow("TTeraPadMainForm"), buffer, sizeof buffer);
+    EXPECT_EQ(found, length != 0 && length <= 260 ? 1 : 0) << length;
+    EXPECT_EQ(std::string(buffer, found == 1 ? length + 1 : sizeof buffer),
+              found == 1 ? os.processExe + '\0' : std::string(sizeof buffer, '\0')) << length;
+  }
+}
 
 }  // namespace
 }  // namespace qv

@@ -1,609 +1,435 @@
-// The link against an in-process host: discovery, paths, version, both
-// transports, and hosts whose answers do not add up.
+// The link against the in-process host: finding it, its paths and version,
+// both transports, and hosts whose answers do not add up.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include "host/discovery.h"
 #include "host/editor_link.h"
 #include "host/host_contract.h"
-#include "host/module_version_info.h"
-#include "platform/portable_heap.h"
-#include "tests/support/fake_desktop.h"
+#include "tests/support/fake_os.h"
 
 namespace qv {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeDesktop;
+using testing::FakeOs;
 using testing::FakeWindow;
+using testing::Quirks;
+using testing::With;
 
-constexpr uint32_t kGetSel = win::kEmGetSel, kSetSel = win::kEmSetSel, kGetText = win::kWmGetText,
-                   kReplace = win::kEmReplaceSel, kClear = win::kWmClear, kUndo = win::kEmUndo,
-                   kLength = win::kWmGetTextLength;
-const char kExe[] = "C:\\Tools\\TeraPad.exe";
+constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
+constexpr char kMessages[] = "0.72.0.5";  // no private messages but the selection state
+constexpr char kMapping[] = "0.73.0.1";   // the shared memory too
 
-class LinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SetPlatformForTesting(&d);
-    ResetProcessExeLookupForTesting();
-    ResetVersionApiForTesting();
+std::string Letters(size_t n) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i) text += static_cast<char>('a' + i % 26);
+  return text;
+}
+
+// A host in front with `text` in its pane (selection s..e), naming its
+// executable, whose FileVersion is `version`.
+struct Scene {
+  explicit Scene(const std::string& text, const char* version = nullptr, size_t s = 0, size_t e = 0)
+      : main(os.AddHost(text, s, e)), pane(os.Pane(main)) {
+    os.AddWindow(host::kExeNameClass, main, kExe);
+    if (version != nullptr) os.SetFileVersion(kExe, version);
   }
-  void TearDown() override {
+  ~Scene() {
     link.Detach();
-    SetPlatformForTesting(nullptr);
+    EXPECT_EQ(os.LiveHeaps(), 0u) << "a heap leaked";
   }
-  // A host of the given version with `text` in its pane.
-  FakeWindow* Host(const std::string& text, const char* version = nullptr, size_t s = 0, size_t e = 0) {
-    FakeWindow* main = d.AddHost(text, s, e);
-    d.AddWindow(host::kExeNameClass, main, kExe);
-    if (version != nullptr) d.SetFileVersion(kExe, version);
-    return main;
-  }
-  FakeWindow* Attached(const std::string& text, const char* version = nullptr, size_t s = 0, size_t e = 0) {
-    FakeWindow* main = Host(text, version, s, e);
+  // Attached, with what attaching sent forgotten.
+  Scene& Attach() {
     link.Attach();
     EXPECT_TRUE(link.IsAttached());
-    d.journal.clear();
-    d.mappingsCreated.clear();
-    return d.Pane(main);
+    os.sent.clear();
+    os.mappingsCreated.clear();
+    return *this;
   }
-  FakeDesktop d;
+  FakeOs os;
+  FakeWindow* main;
+  FakeWindow* pane;
   EditorLink link;
 };
 
+// --- finding the host ----------------------------------------------------------
 
-// --- finding the host --------------------------------------------------------
-
-TEST_F(LinkTest, HostInFrontIsFoundWithoutWaiting) {
-  FakeWindow* main = Host("abc");
-  link.Attach();
-  ASSERT_TRUE(link.IsAttached());
-  EXPECT_EQ(link.mainWindow, main);
-  EXPECT_EQ(link.currentPane, d.Pane(main));
-  EXPECT_EQ(link.busy, 0);
-  EXPECT_EQ(d.sleptMs, 0u);
+TEST(AttachTest, HostInFrontIsTakenAtOnceAndNothingOfTheAttachIsKept) {
+  Scene s("abc", kMapping);
+  s.link.Attach();
+  EXPECT_EQ(s.link.mainWindow, s.main);
+  EXPECT_EQ(s.link.currentPane, s.pane);
+  EXPECT_EQ(s.link.busy, 0);
+  EXPECT_EQ(s.link.HostVersion, 0x00490001u);
+  EXPECT_EQ(s.link.fetched, nullptr) << "the child windows' texts are no text of the run";
+  EXPECT_EQ(s.os.sleptMs, 0u);
+  EXPECT_EQ(s.os.mappingsCreated.size(), 0u) << "no transfer while attaching";
 }
 
-TEST_F(LinkTest, WindowsThatAreNotTheHostAreWaitedOutFor2500ms) {
-  for (const char* cls : {"Notepad", "TTeraPadMainForm2", "tTeraPadMainForm", "TTeraPadMainFor", ""}) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    fresh.AddWindow(host::kMainWindowClass);  // exists, but is not in front
-    fresh.SetForeground({fresh.AddWindow(cls)});
-    EditorLink l;
-    l.Attach();
-    EXPECT_FALSE(l.IsAttached()) << cls;
-    EXPECT_EQ(l.mainWindow, nullptr) << cls;
-    EXPECT_EQ(l.heap, nullptr) << cls;
-    EXPECT_EQ(fresh.sleptMs, 2500u) << cls;
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-TEST_F(LinkTest, HostComingToFrontLaterIsFound) {
-  FakeWindow* main = Host("abc");
-  FakeWindow* other = d.AddWindow("Other");
-  d.SetForeground({other, other, other, main});
-  link.Attach();
-  EXPECT_TRUE(link.IsAttached());
-  EXPECT_EQ(d.sleptMs, 150u);
-}
-
-TEST_F(LinkTest, OniWindowInFrontTakesTheFirstHostAnywhere) {
-  FakeWindow* main = Host("abc");
-  d.SetForeground({d.AddWindow(host::kOniWindowClass)});
-  link.Attach();
-  EXPECT_TRUE(link.IsAttached());
-  EXPECT_EQ(link.mainWindow, main);
-  EXPECT_EQ(d.sleptMs, 0u);
-}
-
-TEST_F(LinkTest, OniWindowWithoutHostStopsAtOnce) {
-  d.SetForeground({d.AddWindow(host::kOniWindowClass)});
-  link.Attach();
-  EXPECT_FALSE(link.IsAttached());
-  EXPECT_EQ(d.sleptMs, 0u);
-}
-
-TEST_F(LinkTest, PaneIsWaitedFor) {
-  Host("abc");
-  d.HidePaneFor(3);
-  link.Attach();
-  EXPECT_TRUE(link.IsAttached());
-  EXPECT_EQ(d.sleptMs, 150u);
-}
-
-TEST_F(LinkTest, NoPaneReleasesTheHeapAndResets) {
-  const size_t heaps = portable::LiveHeapCount();
-  Host("abc");
-  d.HidePaneFor(1000);
-  link.Attach();
-  EXPECT_FALSE(link.IsAttached());
-  EXPECT_EQ(link.heap, nullptr);
-  EXPECT_EQ(link.mainWindow, nullptr);
-  EXPECT_EQ(link.busy, 0);
-  EXPECT_EQ(d.sleptMs, 2500u);
-  EXPECT_EQ(portable::LiveHeapCount(), heaps);
-}
-
-TEST_F(LinkTest, ActiveSecondPaneIsFollowed) {
-  FakeWindow* main = Host("one");
-  FakeWindow* second = d.AddWindow(host::kEditorPaneClass, main, "two");
-  d.activePane = second;
-  link.Attach();
-  EXPECT_EQ(link.currentPane, second);
-  link.Detach();
-
-  d.activePane = d.AddWindow("Elsewhere");  // an answer that is none of its panes
-  link.Attach();
-  EXPECT_EQ(link.currentPane, d.Pane(main));
-}
-
-// --- paths and version -------------------------------------------------------
-
-TEST_F(LinkTest, ExecutablePathSources) {
-  struct Case {
-    const char* child;      // text of TTeraPadExeName, null: no such child
-    const char* process;    // the process's image, empty: not found
-    std::string expected;
+// The foreground is looked at 50 times, 50 ms apart, for the host's class exactly.
+TEST(AttachTest, WaitsForTheHostInFront) {
+  const struct {
+    std::vector<std::string> front;  // class names; "host": the host's main window
+    bool attached;
+    uint32_t slept;
+  } cases[] = {
+      {{"Notepad"}, false, 2500},          {{"TTeraPadMainForm2"}, false, 2500}, {{"tTeraPadMainForm"}, false, 2500},
+      {{"TTeraPadMainFor"}, false, 2500},  {{""}, false, 2500},                  {{}, false, 2500},
+      {{"A", "B", "C", "host"}, true, 150}, {{host::kOniWindowClass}, true, 0},
   };
+  for (const auto& c : cases) {
+    Scene s("abc");
+    s.os.foreground.clear();
+    for (const std::string& cls : c.front) s.os.foreground.push_back(cls == "host" ? s.main : s.os.AddWindow(cls));
+    s.link.Attach();
+    EXPECT_EQ(s.link.IsAttached(), c.attached) << ::testing::PrintToString(c.front);
+    EXPECT_EQ(s.link.mainWindow, c.attached ? s.main : nullptr);
+    EXPECT_EQ(s.link.heap != nullptr, c.attached);
+    EXPECT_EQ(s.os.sleptMs, c.slept) << ::testing::PrintToString(c.front);
+  }
+  FakeOs os;  // a window of the launcher class in front, but no host anywhere
+  os.foreground = {os.AddWindow(host::kOniWindowClass)};
+  EditorLink link;
+  link.Attach();
+  EXPECT_FALSE(link.IsAttached());
+  EXPECT_EQ(os.sleptMs, 0u);
+}
+
+TEST(AttachTest, PaneIsWaitedForAndWithoutItNothingIsKept) {
+  for (int hidden : {3, 1000}) {
+    Scene s("abc");
+    s.os.paneHiddenFor = hidden;
+    s.link.Attach();
+    EXPECT_EQ(s.link.IsAttached(), hidden == 3);
+    EXPECT_EQ(s.os.sleptMs, hidden == 3 ? 150u : 2500u);
+    if (hidden == 3) continue;
+    EXPECT_EQ(s.link.heap, nullptr);
+    EXPECT_EQ(s.link.mainWindow, nullptr);
+    EXPECT_EQ(s.link.busy, 0);
+    EXPECT_EQ(s.os.LiveHeaps(), 0u);
+  }
+}
+
+TEST(AttachTest, TheActivePaneIsFollowed) {
+  Scene s("one");
+  FakeWindow* second = s.os.AddWindow(host::kEditorPaneClass, s.main, "two");
+  for (FakeWindow* active : {second, s.pane, s.os.AddWindow("Elsewhere")}) {
+    s.os.activePane = active;
+    s.link.Attach();
+    EXPECT_EQ(s.link.currentPane, active == second ? second : s.pane);
+    s.link.Detach();
+  }
+}
+
+TEST(AttachTest, ExecutableAndIniPaths) {
   const std::string tooLong = "C:\\" + std::string(300, 'x') + ".exe";
-  const Case cases[] = {
-      {kExe, "", kExe},
-      {"", "D:\\Other\\TeraPad.exe", ""},  // an empty child text is taken as it is
-      {nullptr, "D:\\Apps\\TeraPad.exe", "D:\\Apps\\TeraPad.exe"},
-      {nullptr, "", "TeraPad.exe"},
-      {tooLong.c_str(), "D:\\Apps\\TeraPad.exe", "D:\\Apps\\TeraPad.exe"},
-      {nullptr, tooLong.c_str(), "TeraPad.exe"},
+  const struct {
+    const char* exeChild;  // text of TTeraPadExeName; null: no such child
+    std::string process;   // the image of the host's process
+    const char* iniChild;
+    std::string exe, ini;
+  } cases[] = {
+      {kExe, "", nullptr, kExe, "C:\\Tools\\TeraPad.ini"},
+      {kExe, "", "i", kExe, "i"},
+      {"", "D:\\Other\\TeraPad.exe", nullptr, "", ".ini"},  // an empty child text is taken as it is
+      {nullptr, "D:\\Apps\\TeraPad.exe", "", "D:\\Apps\\TeraPad.exe", "D:\\Apps\\TeraPad.ini"},
+      {nullptr, "", "D:\\Data\\my.ini", "TeraPad.exe", "D:\\Data\\my.ini"},
+      {tooLong.c_str(), "D:\\Apps\\TeraPad.exe", tooLong.c_str(), "D:\\Apps\\TeraPad.exe", "D:\\Apps\\TeraPad.ini"},
+      {nullptr, tooLong, nullptr, "TeraPad.exe", "TeraPad.ini"},
   };
-  for (const Case& c : cases) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    ResetProcessExeLookupForTesting();
-    FakeWindow* main = fresh.AddHost("x");
-    if (c.child != nullptr) fresh.AddWindow(host::kExeNameClass, main, c.child);
-    fresh.SetProcessExe(c.process);
-    EditorLink l;
-    l.Attach();
-    ASSERT_TRUE(l.IsAttached());
-    EXPECT_EQ(std::string(l.hostExePath), c.expected) << (c.child ? c.child : "(none)");
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-TEST_F(LinkTest, IniPathFromChildOrDerived) {
-  struct Case {
-    const char* child;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"D:\\Data\\my.ini", "D:\\Data\\my.ini"},
-      {"", "C:\\Tools\\TeraPad.ini"},
-      {nullptr, "C:\\Tools\\TeraPad.ini"},
-  };
-  for (const Case& c : cases) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost("x");
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    if (c.child != nullptr) fresh.AddWindow(host::kIniFilePathClass, main, c.child);
-    EditorLink l;
-    l.Attach();
-    EXPECT_STREQ(l.hostIniPath, c.expected) << (c.child ? c.child : "(none)");
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-#ifndef _WIN32  // the tree is made with this machine's paths; the logic is the same everywhere
-// The derivation on a real directory tree; paths are written the host's way.
-class IniDerivationTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    SetPlatformForTesting(&d);
-    char pattern[] = "/tmp/qv-ini-XXXXXX";
-    root = mkdtemp(pattern);
-    heap = Os().HeapCreate(0, 0, 0);
-  }
-  void TearDown() override {
-    Os().HeapDestroy(heap);
-    std::filesystem::remove_all(root);
-    SetPlatformForTesting(nullptr);
-  }
-  void File(const std::string& relative, const std::string& content = "") {
-    std::filesystem::path p = root + "/" + relative;
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p) << content;
-  }
-  // The root as the host would write it.
-  std::string Win(const std::string& relative = "") {
-    std::string r = root + "/" + relative;
-    for (char& c : r) c = c == '/' ? '\\' : c;
-    return r;
-  }
-  FakeDesktop d;
-  std::string root;
-  HeapHandle heap = nullptr;
-};
-
-TEST_F(IniDerivationTest, Cases) {
-  struct Case {
-    const char* name;
-    std::vector<std::pair<std::string, std::string>> files;
-    std::string exe;       // relative to the root, or absolute when it has no backslash
-    std::string expected;  // relative to the root; "=" prefix: literal
-  };
-  const Case cases[] = {
-      {"per-user file exists", {{"usr/tester/TeraPad.ini", ""}}, "TeraPad.exe", "usr/tester/TeraPad.ini"},
-      {"only the marker", {{"usr.txt", ""}}, "TeraPad.exe", "usr/tester/TeraPad.ini"},
-      {"neither", {}, "TeraPad.exe", "TeraPad.ini"},
-      {"UserIni=0", {{"usr.ini", "[INI]\r\nUserIni=0\r\n"}, {"usr.txt", ""}, {"usr/tester/TeraPad.ini", ""}},
-       "TeraPad.exe", "TeraPad.ini"},
-      {"UserIni=2", {{"usr.ini", "[INI]\r\nUserIni=2\r\n"}, {"usr.txt", ""}}, "TeraPad.exe", "TeraPad.ini"},
-      {"UserIni=1", {{"usr.ini", "[INI]\r\nUserIni=1\r\n"}, {"usr.txt", ""}}, "TeraPad.exe",
-       "usr/tester/TeraPad.ini"},
-      {"table in a directory name", {{"\x95\x5C/usr.txt", ""}}, "\x95\x5C/TP.exe", "\x95\x5C/usr/tester/TP.ini"},
-      {"a name of four bytes", {}, "a.ex", ".ini"},
-      {"per-user directory, not a file", {{"usr/tester/TeraPad.ini/x", ""}}, "TeraPad.exe", "TeraPad.ini"},
-  };
-  for (const Case& c : cases) {
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root);
-    for (const auto& [path, content] : c.files) File(path, content);
-    const std::string exe = Win(c.exe);
-    const char* got = DeriveHostIniPath(heap, exe.c_str());
-    EXPECT_EQ(std::string(got), Win(c.expected)) << c.name;
-  }
-  EXPECT_STREQ(DeriveHostIniPath(heap, "TeraPad.exe"), "TeraPad.ini");
-  EXPECT_STREQ(DeriveHostIniPath(heap, nullptr), "TeraPad.ini");
-  const std::string tooLong = "C:\\" + std::string(300, 'x') + "\\TeraPad.exe";
-  EXPECT_STREQ(DeriveHostIniPath(heap, tooLong.c_str()), "TeraPad.ini");
-}
-#endif
-
-TEST_F(LinkTest, VersionDecidesHostVersion) {
-  struct Case {
-    const char* version;
-    uint32_t packed;
-  };
-  const Case cases[] = {{"1.0.0.5", 0x01000005}, {"0.73.0.1", 0x00490001}, {"2.1", 0x02010000},
-                        {"1, 0, 0, 5", 0x01000000}, {"300.1.1.1", 0x2C010101}, {nullptr, 0}, {"", 0}};
-  for (const Case& c : cases) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost("x");
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    if (c.version != nullptr) fresh.SetFileVersion(kExe, c.version);
-    EditorLink l;
-    l.Attach();
-    EXPECT_EQ(l.HostVersion, c.packed) << (c.version ? c.version : "(none)");
-    // No private message is sent while attaching.
-    for (const auto& e : fresh.journal) EXPECT_LT(e.message, 0x8000u);
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-// --- reading ------------------------------------------------------------------
-
-TEST_F(LinkTest, LongTextsAreReadInPiecesAndThePaneIsLeftAsItWas) {
-  struct Case {
-    size_t length;
-    std::vector<size_t> pieces;
-  };
-  const Case cases[] = {{10, {10}}, {32760, {32760}}, {32761, {32760, 1}}, {70000, {32760, 32760, 4480}}};
-  for (const Case& c : cases) {
-    std::string text;
-    for (size_t i = 0; i < c.length; ++i) text += static_cast<char>('a' + i % 26);
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost(text, 3, 7);
-    EditorLink l;
-    l.Attach();
-    fresh.journal.clear();
-    const char* got = l.ReadAllText();
-    ASSERT_NE(got, nullptr) << c.length;
-    EXPECT_EQ(std::string(got), text) << c.length;
-    EXPECT_EQ(fresh.Bytes(kGetText), c.pieces) << c.length;
-    EXPECT_EQ(fresh.Count(kClear), c.pieces.size() - 1) << c.length;
-    EXPECT_EQ(fresh.Count(kUndo), c.pieces.size() - 1) << c.length;
-    FakeWindow* pane = fresh.Pane(main);
-    EXPECT_EQ(pane->text, text);
-    EXPECT_EQ(pane->selStart, 3u);
-    EXPECT_EQ(pane->selEnd, 7u);
-    EXPECT_TRUE(pane->undo.empty());
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-TEST_F(LinkTest, SelectedTextByMessagesAndThroughTheMapping) {
-  for (const char* version : {"0.72.0.5", "0.73.0.1"}) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost("0123456789", 2, 5);
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    fresh.SetFileVersion(kExe, version);
-    EditorLink l;
-    l.Attach();
-    fresh.journal.clear();
-    EXPECT_EQ(l.GetSelectionState(), std::string(version) == "0.72.0.5" ? 0 : 1);
-    const char* got = l.ReadSelectedText();
-    ASSERT_NE(got, nullptr);
-    EXPECT_STREQ(got, "234") << version;
-    const bool mapped = std::string(version) == "0.73.0.1";
-    EXPECT_EQ(fresh.Count(host::kMsgReadText), mapped ? 1u : 0u) << version;
-    if (mapped) {
-      char name[64];
-      std::snprintf(name, sizeof name, "TeraPad_Map_%u", host::MappingHandleValue(main));
-      ASSERT_EQ(fresh.mappingsCreated.size(), 1u);
-      EXPECT_EQ(fresh.mappingsCreated[0].first, name);
-      EXPECT_EQ(fresh.mappingsCreated[0].second, 3u + 257u);
-    }
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-TEST_F(LinkTest, SelectionStateByVersion) {
-  struct Case {
-    const char* version;
-    size_t s, e;
-    intptr_t answer;  // 0: the host answers truthfully
-    int32_t expected;
-  };
-  const Case cases[] = {
-      {"0.72.0.5", 0, 0, 0, -1}, {"0.72.0.5", 0, 2, 0, 0},  {"0.72.0.6", 0, 0, 0, -1},
-      {"0.72.0.6", 1, 2, 0, 1},  {"0.73.0.1", 1, 2, 12345, -99999}, {"0.73.0.1", 1, 2, -2, -99999},
-  };
-  for (const Case& c : cases) {
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost("abc", c.s, c.e);
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    fresh.SetFileVersion(kExe, c.version);
-    fresh.quirks.selectionStateAnswer = c.answer;
-    EditorLink l;
-    l.Attach();
-    EXPECT_EQ(l.GetSelectionState(), c.expected) << c.version << " " << c.answer;
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-// --- writing ------------------------------------------------------------------
-
-TEST_F(LinkTest, ReplaceSelectedThroughTheMappingIsMeasuredBeforeAndAfter) {
-  FakeWindow* pane = Attached("0123456789", "0.73.0.1", 2, 5);
-  EXPECT_EQ(link.ReplaceSelectedText("abcdef"), WriteResult::kWritten);
-  EXPECT_EQ(pane->text, "01abcdef56789");
-  EXPECT_THAT(d.Messages(pane), ElementsAre(kGetSel, kGetSel, kLength, kLength, kGetSel, kSetSel));
-  EXPECT_EQ(pane->selStart, 2u);
-  EXPECT_EQ(pane->selEnd, 8u);
-  ASSERT_EQ(d.Count(host::kMsgWriteText), 1u);
-  EXPECT_EQ(d.mappingsCreated.at(0).second, 6u + 257u);
-}
-
-TEST_F(LinkTest, PaneTakingPartsGetsTheRestUntilAllIsIn) {
-  std::string text(70000, 'q');
-  FakeWindow* pane = Attached("old text");
-  d.quirks.replaceLimit = 30000;
-  EXPECT_EQ(link.ReplaceAllText(text.c_str()), WriteResult::kWritten);
-  EXPECT_EQ(pane->text, text);
-  EXPECT_EQ(d.Bytes(kReplace), (std::vector<size_t>{30000, 30000, 10000}));
-
-  d.journal.clear();
-  pane->selStart = 2;
-  pane->selEnd = 3;
-  EXPECT_EQ(link.ReplaceSelectedText(text.c_str()), WriteResult::kWritten);
-  EXPECT_EQ(d.Bytes(kReplace), (std::vector<size_t>{30000, 30000, 10000}));
-  EXPECT_EQ(pane->text.size(), 70000u + 69999u);
-  EXPECT_EQ(pane->selStart, 2u);
-  EXPECT_EQ(pane->selEnd, 70002u);
-}
-
-TEST_F(LinkTest, EmptyDocumentIsWritten) {
-  FakeWindow* pane = Attached("");
-  EXPECT_STREQ(link.ReadSelectedText(), "");
-  ASSERT_NE(link.ReadAllText(), nullptr);
-  EXPECT_EQ(link.ReplaceAllText(""), WriteResult::kWritten);
-  EXPECT_EQ(link.ReplaceSelectedText(""), WriteResult::kWritten);
-  EXPECT_EQ(pane->text, "");
-}
-
-TEST_F(LinkTest, RefusedMappingFallsBackToMessages) {
-  FakeWindow* pane = Attached("abc", "0.73.0.1", 0, 3);
-  d.quirks.refuseMapping = true;
-  const char* got = link.ReadSelectedText();
-  ASSERT_NE(got, nullptr);
-  EXPECT_STREQ(got, "abc");
-  EXPECT_EQ(link.ReplaceSelectedText("xyz1"), WriteResult::kWritten);
-  EXPECT_EQ(pane->text, "xyz1");
-  EXPECT_EQ(d.Count(kReplace), 1u);
-}
-
-// --- hostile answers ----------------------------------------------------------
-
-TEST_F(LinkTest, InconsistentAnswersFailTheReadAndLeaveThePaneAlone) {
-  struct Case {
-    const char* name;
-    testing::Quirks quirks;
-    bool selection;
-    size_t length;
-    const char* version = nullptr;
-  };
-  auto q = [](auto set) {
-    testing::Quirks x;
-    set(x);
-    return x;
-  };
-  const Case cases[] = {
-      {"end before start", q([](auto& x) { x.reversedSelection = true; }), true, 100},
-      {"positions past the text", q([](auto& x) { x.selectionOffset = 1000; }), true, 100},
-      {"length announced too long", q([](auto& x) { x.lengthOffset = 1000; }), false, 100},
-      {"length announced too long, long text", q([](auto& x) { x.lengthOffset = 1000; }), false, 70000},
-      {"absurd length", q([](auto& x) { x.lengthOffset = int64_t{1} << 40; }), false, 100},
-      {"negative length", q([](auto& x) { x.lengthOffset = -1000; }), false, 100},
-      {"delivers nothing", q([](auto& x) { x.gettextLimit = 0; }), false, 100},
-      {"delivers nothing, selection", q([](auto& x) { x.gettextLimit = 0; }), true, 100},
-      {"deletion ignored", q([](auto& x) { x.clearIgnored = true; }), false, 70000},
-      {"deletion one byte short", q([](auto& x) { x.clearExtra = -1; }), false, 70000},
-      {"deletion one byte more", q([](auto& x) { x.clearExtra = 1; }), false, 70000},
-      {"length one short", q([](auto& x) { x.lengthOffset = -1; }), false, 100},
-      {"length one short, long text", q([](auto& x) { x.lengthOffset = -1; }), false, 70000},
-      {"length one short, mapping", q([](auto& x) { x.lengthOffset = -1; }), false, 100, "0.73.0.1"},
-      {"mapping writes more", q([](auto& x) { x.mappingReadExtra = 1; }), false, 100, "0.73.0.1"},
-      {"mapping writes less", q([](auto& x) { x.mappingReadExtra = -1; }), true, 100, "0.73.0.1"},
-  };
-  for (const Case& c : cases) {
-    const std::string text(c.length, 'z');
-    FakeDesktop fresh;
-    SetPlatformForTesting(&fresh);
-    FakeWindow* main = fresh.AddHost(text, 10, 20);
-    fresh.AddWindow(host::kExeNameClass, main, kExe);
-    if (c.version != nullptr) fresh.SetFileVersion(kExe, c.version);
-    EditorLink l;
-    l.Attach();
-    fresh.quirks = c.quirks;
-    fresh.journal.clear();
-    FakeWindow* pane = fresh.Pane(main);
-    pane->undo.push_back({});  // the user's own last edit: must survive the read
-    EXPECT_EQ(c.selection ? l.ReadSelectedText() : l.ReadAllText(), nullptr) << c.name;
-    EXPECT_EQ(pane->text, text) << c.name;
-    EXPECT_EQ(pane->undo.size(), 1u) << c.name;  // every deletion undone, nothing more
-    EXPECT_EQ(pane->selStart, 10u) << c.name;
-    EXPECT_EQ(pane->selEnd, 20u) << c.name;
-    // A mapping answer that does not add up is not read again by messages.
-    if (c.version != nullptr) {
-      EXPECT_EQ(fresh.Count(kGetText), 0u) << c.name;
-    }
-    l.Detach();
-  }
-  SetPlatformForTesting(&d);
-}
-
-TEST_F(LinkTest, PaneDeliveringSmallerPiecesIsReadWhole) {
-  for (int64_t limit : {1000, 20000}) {
-    std::string text;
-    for (int i = 0; i < 70000; ++i) text += static_cast<char>('a' + i % 26);
-    FakeWindow* pane = Attached(text, nullptr, 5, 6);
-    d.quirks.gettextLimit = limit;
-    const char* got = link.ReadAllText();
-    ASSERT_NE(got, nullptr) << limit;
-    EXPECT_EQ(std::string(got), text) << limit;
-    EXPECT_EQ(pane->text, text) << limit;
-    EXPECT_TRUE(pane->undo.empty()) << limit;
-    EXPECT_EQ(pane->selStart, 5u);
+  for (const auto& c : cases) {
+    FakeOs os;
+    FakeWindow* main = os.AddHost("x");
+    if (c.exeChild != nullptr) os.AddWindow(host::kExeNameClass, main, c.exeChild);
+    if (c.iniChild != nullptr) os.AddWindow(host::kIniFilePathClass, main, c.iniChild);
+    os.processExe = c.process;
+    EditorLink link;
+    link.Attach();
+    ASSERT_TRUE(link.IsAttached());
+    EXPECT_EQ(std::string(link.hostExePath), c.exe) << c.process;
+    EXPECT_EQ(std::string(link.hostIniPath), c.ini) << c.process;
+    EXPECT_EQ(os.Count("version " + c.exe), 1u);
     link.Detach();
   }
 }
 
-TEST_F(LinkTest, TextChangingWhileReadFailsTheRead) {
-  Attached(std::string(70000, 'z'));
-  d.quirks.growOnRead = true;
-  EXPECT_EQ(link.ReadAllText(), nullptr);
+// --- reading ---------------------------------------------------------------------
+
+TEST(ReadTest, LongTextsAreReadInPiecesAndThePaneIsLeftAsItWas) {
+  const struct {
+    size_t length;
+    std::vector<size_t> pieces;
+  } cases[] = {{10, {10}}, {32760, {32760}}, {32761, {32760, 1}}, {70000, {32760, 32760, 4480}}};
+  for (const auto& c : cases) {
+    Scene s(Letters(c.length), nullptr, 3, 7);
+    const char* got = s.Attach().link.ReadAllText();
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(got), Letters(c.length));
+    EXPECT_EQ(std::string(s.link.fetched, s.link.fetchedLength), Letters(c.length)) << "a copy is kept";
+    EXPECT_EQ(s.os.Bytes(win::kWmGetText), c.pieces);
+    EXPECT_EQ(s.os.Count(win::kWmClear), c.pieces.size() - 1);
+    EXPECT_EQ(s.os.Count(win::kEmUndo), c.pieces.size() - 1);
+    EXPECT_EQ(s.pane->text, Letters(c.length));
+    EXPECT_EQ(s.pane->selStart, 3u);
+    EXPECT_EQ(s.pane->selEnd, 7u);
+    EXPECT_TRUE(s.pane->undo.empty());
+  }
 }
 
-TEST_F(LinkTest, AbsurdSelectionNeverReplacesBlindly) {
-  FakeWindow* pane = Attached("0123456789", "0.72.0.5", 2, 5);
-  d.quirks.reversedSelection = true;
-  EXPECT_EQ(link.ReplaceSelectedText("abc"), WriteResult::kRestored);
-  EXPECT_EQ(pane->text, "0123456789");
+TEST(ReadTest, PaneDeliveringSmallerPiecesIsReadWhole) {
+  for (int64_t limit : {1000, 20000}) {
+    Scene s(Letters(70000), nullptr, 5, 6);
+    s.Attach().os.quirks.gettextLimit = limit;
+    const char* got = s.link.ReadAllText();
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(got), Letters(70000));
+    EXPECT_EQ(s.pane->text, Letters(70000));
+    EXPECT_TRUE(s.pane->undo.empty());
+    EXPECT_EQ(s.pane->selStart, 5u);
+  }
+}
+
+TEST(ReadTest, SelectionAndItsStateByVersion) {
+  const struct {
+    const char* version;
+    size_t s, e;
+    intptr_t answer;  // of HostMsgGetSelectionState; 0: the truth
+    int32_t state;
+  } cases[] = {
+      {kMessages, 0, 0, 0, -1}, {kMessages, 2, 5, 0, 0},      {"0.72.0.6", 0, 0, 0, -1},       {"0.72.0.6", 2, 5, 0, 1},
+      {kMapping, 2, 5, 0, 1},   {kMapping, 4, 4, 0, -1},       {kMapping, 2, 5, 12345, -99999}, {kMapping, 2, 5, -2, -99999},
+      {"0.73.0.0", 2, 5, 0, 1},
+  };
+  for (const auto& c : cases) {
+    Scene s("0123456789", c.version, c.s, c.e);
+    s.Attach().os.quirks.selectionStateAnswer = c.answer;
+    EXPECT_EQ(s.link.GetSelectionState(), c.state) << c.version << " " << c.answer;
+    const char* got = s.link.ReadSelectedText();
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(std::string(got), std::string("0123456789").substr(c.s, c.e - c.s));
+    const bool mapped = std::string(c.version) == kMapping;
+    EXPECT_EQ(s.os.Count(host::kMsgReadText), mapped ? 1u : 0u) << c.version;
+    EXPECT_EQ(s.os.Count(win::kWmGetText), mapped ? 0u : 1u) << c.version;
+    if (!mapped) continue;
+    const std::string name = "TeraPad_Map_" + std::to_string(host::MappingHandleValue(s.main));
+    EXPECT_THAT(s.os.mappingsCreated, ElementsAre(std::pair{name, uint32_t(c.e - c.s + 257)}));
+  }
+}
+
+TEST(ReadTest, InconsistentAnswersFailTheReadAndLeaveThePaneAlone) {
+  const struct {
+    const char* name;
+    Quirks quirks;
+    bool selection;
+    size_t length;
+    const char* version = nullptr;
+  } cases[] = {
+      {"end before start", With([](Quirks& q) { q.reversedSelection = true; }), true, 100},
+      {"positions past the text", With([](Quirks& q) { q.selectionOffset = 1000; }), true, 100},
+      {"length announced too long", With([](Quirks& q) { q.lengthOffset = 1000; }), false, 100},
+      {"length announced too long, long text", With([](Quirks& q) { q.lengthOffset = 1000; }), false, 70000},
+      {"absurd length", With([](Quirks& q) { q.lengthOffset = int64_t{1} << 40; }), false, 100},
+      {"negative length", With([](Quirks& q) { q.lengthOffset = -1000; }), false, 100},
+      {"delivers nothing", With([](Quirks& q) { q.gettextLimit = 0; }), false, 100},
+      {"delivers nothing, selection", With([](Quirks& q) { q.gettextLimit = 0; }), true, 100},
+      {"deletion ignored", With([](Quirks& q) { q.clearIgnored = true; }), false, 70000},
+      {"deletion one byte short", With([](Quirks& q) { q.clearExtra = -1; }), false, 70000},
+      {"deletion one byte more", With([](Quirks& q) { q.clearExtra = 1; }), false, 70000},
+      {"length one short", With([](Quirks& q) { q.lengthOffset = -1; }), false, 100},
+      {"length one short, long text", With([](Quirks& q) { q.lengthOffset = -1; }), false, 70000},
+      {"text grows while read", With([](Quirks& q) { q.growOnRead = true; }), false, 70000},
+      {"length one short, mapping", With([](Quirks& q) { q.lengthOffset = -1; }), false, 100, kMapping},
+      {"mapping writes more", With([](Quirks& q) { q.mappingReadExtra = 1; }), false, 100, kMapping},
+      {"mapping writes less", With([](Quirks& q) { q.mappingReadExtra = -1; }), true, 100, kMapping},
+  };
+  for (const auto& c : cases) {
+    Scene s(std::string(c.length, 'z'), c.version, 10, 20);
+    s.Attach().os.quirks = c.quirks;
+    s.pane->undo.push_back({});  // the user's own last edit: must survive the read
+    EXPECT_EQ(c.selection ? s.link.ReadSelectedText() : s.link.ReadAllText(), nullptr) << c.name;
+    EXPECT_EQ(s.pane->text.substr(0, c.length), std::string(c.length, 'z')) << c.name;
+    EXPECT_EQ(s.pane->undo.size(), 1u) << c.name << ": every deletion undone, nothing more";
+    EXPECT_EQ(s.pane->selStart, 10u) << c.name;
+    EXPECT_EQ(s.pane->selEnd, 20u) << c.name;
+    // A mapping answer that does not add up is not read again by messages.
+    EXPECT_TRUE(c.version == nullptr || s.os.Count(win::kWmGetText) == 0) << c.name;
+  }
+}
+
+// --- writing ------------------------------------------------------------------------
+
+TEST(WriteTest, SelectionThroughTheMappingIsMeasuredBeforeAndAfter) {
+  Scene s("0123456789", kMapping, 2, 5);
+  EXPECT_EQ(s.Attach().link.ReplaceSelectedText("abcdef"), WriteResult::kWritten);
+  EXPECT_EQ(s.pane->text, "01abcdef56789");
+  std::vector<uint32_t> messages;
+  for (const auto& m : s.os.sent) messages.push_back(m.message);
+  EXPECT_THAT(messages, ElementsAre(win::kEmGetSel, win::kEmGetSel, win::kWmGetTextLength, host::kMsgWriteText,
+                                    win::kWmGetTextLength, win::kEmGetSel, win::kEmSetSel));
+  EXPECT_EQ(s.pane->selStart, 2u);
+  EXPECT_EQ(s.pane->selEnd, 8u);
+  EXPECT_EQ(s.os.mappingsCreated.at(0).second, 6u + 257u);
+}
+
+TEST(WriteTest, PaneTakingPartsGetsTheRestUntilAllIsIn) {
+  Scene s("old text");
+  s.Attach().os.quirks.replaceLimit = 30000;
+  EXPECT_EQ(s.link.ReplaceAllText(Letters(70000).c_str()), WriteResult::kWritten);
+  EXPECT_EQ(s.pane->text, Letters(70000));
+  EXPECT_EQ(s.os.Bytes(win::kEmReplaceSel), (std::vector<size_t>{30000, 30000, 10000}));
+  s.os.sent.clear();
+  s.pane->selStart = 2;
+  s.pane->selEnd = 3;
+  EXPECT_EQ(s.link.ReplaceSelectedText(Letters(70000).c_str()), WriteResult::kWritten);
+  EXPECT_EQ(s.os.Bytes(win::kEmReplaceSel), (std::vector<size_t>{30000, 30000, 10000}));
+  EXPECT_EQ(s.pane->text, "ab" + Letters(70000) + Letters(70000).substr(3));
+  EXPECT_EQ(s.pane->selStart, 2u);
+  EXPECT_EQ(s.pane->selEnd, 70002u);
+}
+
+TEST(WriteTest, EmptyDocumentAndTheCaret) {
+  Scene s("");
+  EXPECT_STREQ(s.Attach().link.ReadSelectedText(), "");
+  EXPECT_STREQ(s.link.ReadAllText(), "");
+  EXPECT_EQ(s.link.ReplaceAllText(""), WriteResult::kWritten);
+  EXPECT_EQ(s.link.ReplaceSelectedText(""), WriteResult::kWritten);
+  EXPECT_EQ(s.pane->text, "");
+  s.pane->undo.push_back({0, "?", "", 0, 0});  // the user's own last edit: never undone for an insertion not taken
+  s.os.quirks.replaceIgnored = true;
+  EXPECT_EQ(s.link.ReplaceAllText("ab"), WriteResult::kRestored);
+  EXPECT_EQ(s.link.ReplaceSelectedText("ab"), WriteResult::kRestored);
+  EXPECT_EQ(s.pane->text, "");
+  s.pane->text = "0123456789";
+  s.link.SetCaret(4);
+  EXPECT_EQ(s.pane->selStart, 4u);
+  EXPECT_EQ(s.pane->selEnd, 4u);
+}
+
+// Someone else's section under the link's name may be smaller than asked:
+// the link leaves it alone and uses edit-control messages. A busy link (while
+// it attaches) never uses the mapping.
+TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
+  for (int how : {0, 1, 2}) {
+    Scene s("0123456789", kMapping, 0, 10);
+    s.Attach();
+    const std::string name = "TeraPad_Map_" + std::to_string(host::MappingHandleValue(s.main));
+    KernelHandle squatter = how == 0 ? Os().CreateFileMappingA(1, name.c_str()) : nullptr;
+    s.link.busy = how == 1 ? 1 : 0;
+    s.os.quirks.refuseMapping = how == 2;
+    std::string text5000 = Letters(5000);
+    char* text = text5000.data();
+    EXPECT_EQ(s.link.TransferText(true, &text, false), TransferResult::kRefused) << how;
+    char* none = nullptr;
+    EXPECT_EQ(s.link.TransferText(true, &none, false), TransferResult::kRefused);
+    EXPECT_EQ(s.link.TransferText(false, nullptr, false), TransferResult::kRefused);
+    EXPECT_EQ(s.os.Count(host::kMsgWriteText), how == 2 ? 1u : 0u) << how;
+    EXPECT_STREQ(s.link.ReadSelectedText(), "0123456789") << how;
+    EXPECT_EQ(s.link.ReplaceSelectedText(Letters(5000).c_str()), WriteResult::kWritten) << how;
+    EXPECT_EQ(s.pane->text, Letters(5000)) << how;
+    EXPECT_EQ(s.os.Count(host::kMsgReadText), how == 2 ? 2u : 0u) << how;
+    if (squatter != nullptr) Os().CloseHandle(squatter);
+  }
+}
+
+TEST(WriteTest, AbsurdSelectionNeverReplacesBlindly) {
+  for (const Quirks& q : {With([](Quirks& x) { x.reversedSelection = true; }),
+                          With([](Quirks& x) { x.selectionOffset = 6; }), With([](Quirks& x) { x.lengthOffset = -6; })}) {
+    Scene s("0123456789", kMessages, 2, 5);
+    s.Attach().os.quirks = q;
+    EXPECT_EQ(s.link.ReplaceSelectedText("abc"), WriteResult::kRestored);
+    EXPECT_EQ(s.pane->text, "0123456789");
+    EXPECT_EQ(s.os.Count(win::kEmReplaceSel), 0u);
+  }
 }
 
 // A write-back is written only when the pane then holds exactly the new text
 // in place; otherwise every insertion it took is undone and the result says
 // whether the old text is verifiably back. Each case runs on the selection
 // (2..5) and on the whole text, after a read as in a run.
-TEST_F(LinkTest, WriteBacksAreVerifiedAndFailuresUndone) {
-  struct Case {
+TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
+  using R = WriteResult;
+  const struct {
     const char* name;
-    const char* version;  // 0.73.0.1: through the mapping
-    testing::Quirks quirks;
-    WriteResult expected;
-    size_t length = 10;   // of the document
+    const char* version;
+    Quirks quirks;
+    WriteResult selection, whole;
+    size_t length = 10;    // of the document
     bool keepCopy = true;  // the copy of the fetched text could be made
-    WriteResult expectedWhole = expected;
-  };
-  auto q = [](auto set) {
-    testing::Quirks x;
-    set(x);
-    return x;
-  };
-  const char* const kMessages = "0.72.0.5";
-  const char* const kMapping = "0.73.0.1";
-  const Case cases[] = {
-      {"honest, messages", kMessages, {}, WriteResult::kWritten},
-      {"honest, mapping", kMapping, {}, WriteResult::kWritten},
-      {"pane takes a byte at a time", kMessages, q([](auto& x) { x.replaceLimit = 1; }), WriteResult::kWritten},
-      {"pane takes nothing", kMessages, q([](auto& x) { x.replaceLimit = 0; }), WriteResult::kRestored},
-      {"pane ignores", kMessages, q([](auto& x) { x.replaceIgnored = true; }), WriteResult::kRestored},
-      {"pane ignores, EM_GETSEL reversed", kMessages, q([](auto& x) { x.replaceIgnored = x.reversedSelection = true; }),
-       WriteResult::kRestored},
-      {"pane inserts more", kMessages, q([](auto& x) { x.replaceExtra = 3; }), WriteResult::kRestored},
-      {"pane inserts more, no undo", kMessages, q([](auto& x) { x.replaceExtra = 3, x.undoIgnored = true; }),
-       WriteResult::kNotRestored},
-      {"pane inserts more, no copy", kMessages, q([](auto& x) { x.replaceExtra = 3; }), WriteResult::kNotRestored,
-       10, false},
-      {"pane takes nothing, whole text too long to check", kMessages, q([](auto& x) { x.replaceLimit = 0; }),
-       WriteResult::kRestored, 40000, true, WriteResult::kNotRestored},
+    int takes = -1;        // the pane ignores EM_REPLACESEL after taking this many
+    bool noMemory = false;  // the read that checks a failed write finds no memory
+  } cases[] = {
+      {"honest, messages", kMessages, {}, R::kWritten, R::kWritten},
+      {"honest, mapping", kMapping, {}, R::kWritten, R::kWritten},
+      {"a byte at a time", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten, R::kWritten},
+      {"takes nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored, R::kRestored},
+      {"ignores", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kRestored, R::kRestored},
+      {"ignores, EM_GETSEL reversed", kMessages, With([](Quirks& q) { q.replaceIgnored = q.reversedSelection = true; }),
+       R::kRestored, R::kRestored},
+      {"inserts more", kMessages, With([](Quirks& q) { q.replaceExtra = 3; }), R::kRestored, R::kRestored},
+      {"inserts more, no undo", kMessages, With([](Quirks& q) { q.replaceExtra = 3, q.undoIgnored = true; }),
+       R::kNotRestored, R::kNotRestored},
+      {"inserts more, no copy", kMessages, With([](Quirks& q) { q.replaceExtra = 3; }), R::kNotRestored,
+       R::kNotRestored, 10, false},
+      {"takes nothing, whole text too long to check", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }),
+       R::kRestored, R::kNotRestored, 40000},
+      {"takes nothing, whole text of one piece", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored,
+       R::kRestored, 32760},
+      {"ignores, its check delivers nothing", kMessages, With([](Quirks& q) { q.replaceIgnored = true, q.gettextLimit = 0; }),
+       R::kNotRestored, R::kNotRestored},
+      {"ignores, no memory to check", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kNotRestored,
+       R::kNotRestored, 10, true, -1, true},
+      {"a byte at a time, then nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten,
+       R::kRestored, 10, true, 3},
       {"mapping write refused, pane ignores", kMapping,
-       q([](auto& x) { x.refuseMappingWrite = true, x.replaceIgnored = true; }), WriteResult::kRestored},
-      {"mapping puts more", kMapping, q([](auto& x) { x.mappingWriteExtra = 1; }), WriteResult::kRestored},
-      {"mapping puts less", kMapping, q([](auto& x) { x.mappingWriteExtra = -1; }), WriteResult::kRestored},
-      {"mapping puts more, long text", kMapping, q([](auto& x) { x.mappingWriteExtra = 1; }),
-       WriteResult::kRestored, 40000},
-      {"mapping puts more, no undo", kMapping, q([](auto& x) { x.mappingWriteExtra = 1, x.undoIgnored = true; }),
-       WriteResult::kNotRestored},
+       With([](Quirks& q) { q.refuseMappingWrite = true, q.replaceIgnored = true; }), R::kRestored, R::kRestored},
+      {"mapping puts more", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1; }), R::kRestored, R::kRestored},
+      {"mapping puts less", kMapping, With([](Quirks& q) { q.mappingWriteExtra = -1; }), R::kRestored, R::kRestored},
+      {"mapping puts more, long text", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1; }), R::kRestored,
+       R::kRestored, 40000},
+      {"mapping puts more, no undo", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1, q.undoIgnored = true; }),
+       R::kNotRestored, R::kNotRestored},
       {"mapping puts more, its read does not add up", kMapping,
-       q([](auto& x) { x.mappingWriteExtra = 1, x.mappingReadExtra = 1; }), WriteResult::kNotRestored},
+       With([](Quirks& q) { q.mappingWriteExtra = 1, q.mappingReadExtra = 1; }), R::kNotRestored, R::kNotRestored},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     for (bool selection : {true, false}) {
       std::string text;
       for (size_t i = 0; i < c.length; ++i) text += static_cast<char>('0' + i % 10);
-      FakeDesktop fresh;
-      SetPlatformForTesting(&fresh);
-      FakeWindow* main = fresh.AddHost(text, 2, selection ? 5 : 2);
-      fresh.AddWindow(host::kExeNameClass, main, kExe);
-      fresh.SetFileVersion(kExe, c.version);
-      EditorLink l;
-      l.Attach();
-      FakeWindow* pane = fresh.Pane(main);
-      const char* read = selection ? l.ReadSelectedText() : l.ReadAllText();
+      Scene s(text, c.version, 2, selection ? 5 : 2);
+      const char* read = selection ? s.Attach().link.ReadSelectedText() : s.Attach().link.ReadAllText();
       ASSERT_NE(read, nullptr) << c.name;
-      if (!c.keepCopy) l.fetched = nullptr;
-      pane->undo.push_back({0, "?", "", 2, 2});  // the user's own last edit: undone, a "?" would come back
+      if (!c.keepCopy) s.link.fetched = nullptr;
+      s.pane->undo.push_back({0, "?", "", 2, 2});  // the user's own last edit: undone, a "?" would come back
       // As long as what it replaces: only the caret tells whether the pane took it.
       const std::string written(std::strlen(read), 'x');
-      fresh.quirks = c.quirks;
-      const WriteResult r = selection ? l.ReplaceSelectedText(written.c_str()) : l.ReplaceAllText(written.c_str());
+      s.os.quirks = c.quirks;
+      int takes = c.takes;
+      s.os.beforeMessageContext = &takes;
+      s.os.beforeMessage = [](void* left, Quirks& q, uint32_t m) {
+        if (m == win::kEmReplaceSel && (*static_cast<int*>(left))-- == 0) q.replaceIgnored = true;
+      };
+      if (c.noMemory) s.os.failHeapEvent = s.os.heapLog.size() + 1;
+      const WriteResult r = selection ? s.link.ReplaceSelectedText(written.c_str()) : s.link.ReplaceAllText(written.c_str());
       const std::string where = std::string(c.name) + (selection ? ", selection" : ", whole text");
-      EXPECT_EQ(r, selection ? c.expected : c.expectedWhole) << where;
+      EXPECT_EQ(r, selection ? c.selection : c.whole) << where;
       if (r == WriteResult::kWritten) {
-        EXPECT_EQ(pane->text, selection ? text.substr(0, 2) + written + text.substr(5) : written) << where;
+        EXPECT_EQ(s.pane->text, selection ? text.substr(0, 2) + written + text.substr(5) : written) << where;
+        EXPECT_EQ(s.pane->selStart, selection ? 2u : c.length) << where;
+        EXPECT_EQ(s.pane->selEnd, selection ? 5u : c.length) << where;
+        continue;
       }
       if (r == WriteResult::kRestored) {
-        EXPECT_EQ(pane->text, text) << where;
-        EXPECT_EQ(pane->undo.size(), 1u) << where << ": every insertion undone, nothing more";
+        EXPECT_EQ(s.pane->text, text) << where;
+        EXPECT_EQ(s.pane->undo.size(), 1u) << where << ": every insertion undone, nothing more";
       }
-      if (r != WriteResult::kWritten) {
-        EXPECT_EQ(pane->selStart, 2u) << where;
-        EXPECT_EQ(pane->selEnd, selection ? 5u : 2u) << where;
-      }
-      l.Detach();
+      EXPECT_EQ(s.pane->selStart, 2u) << where;
+      EXPECT_EQ(s.pane->selEnd, selection ? 5u : 2u) << where;
     }
   }
-  SetPlatformForTesting(&d);
 }
 
 }  // namespace

@@ -24,37 +24,18 @@ std::string DataFile(const char* name) {
   return path + "host-test-data\\" + name;
 }
 
-class WineVersionTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetVersionApiForTesting(); }
-};
-
-TEST_F(WineVersionTest, SecondTranslationGivesTheFileVersion) {
-  const std::string path = DataFile("two_translations.dll");
-  ASSERT_TRUE(IsExistingFile(path.c_str())) << path;
-  ModuleVersionInfo info(path.c_str());
-  const char* version = info.GetStringField(kVersionFileVersion);
-  ASSERT_NE(version, nullptr);
-  EXPECT_STREQ(version, "0.73.0.1");
-  EXPECT_EQ(PackHostVersion(version), 0x00490001u);
-  EXPECT_STREQ(info.GetStringField(kVersionCompanyName), "First translation") << "the first translation that has it";
-  EXPECT_EQ(info.GetStringField(kVersionProductName), nullptr);
-}
-
-TEST_F(WineVersionTest, ModuleWithoutVersionOrMissingFileYieldsNone) {
-  const std::string bare = DataFile("no_version.dll");
-  ASSERT_TRUE(IsExistingFile(bare.c_str())) << bare;
-  ModuleVersionInfo info(bare.c_str());
-  for (uint32_t i = 0; i < 12; ++i) EXPECT_EQ(info.GetStringField(i), nullptr) << i;
-  ModuleVersionInfo missing(DataFile("not_there.dll").c_str());
-  EXPECT_EQ(missing.GetStringField(kVersionFileVersion), nullptr);
-}
-
-TEST_F(WineVersionTest, NewPathOnTheSameReader) {
+TEST(WineVersionTest, ResourcesOfRealModules) {
+  ResetVersionApiForTesting();
+  ASSERT_TRUE(IsExistingFile(DataFile("two_translations.dll").c_str())) << DataFile("two_translations.dll");
   ModuleVersionInfo info(DataFile("no_version.dll").c_str());
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
+  for (uint32_t i = 0; i < 12; ++i) EXPECT_EQ(info.GetStringField(i), nullptr) << i;
   info.SetModulePath(DataFile("two_translations.dll").c_str());
+  // Only the second translation has the FileVersion; the first that has a field gives it.
   EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "0.73.0.1");
+  EXPECT_EQ(PackHostVersion(info.GetStringField(kVersionFileVersion)), 0x00490001u);
+  EXPECT_STREQ(info.GetStringField(kVersionCompanyName), "First translation");
+  EXPECT_EQ(info.GetStringField(kVersionProductName), nullptr);
+  EXPECT_EQ(ModuleVersionInfo(DataFile("not_there.dll").c_str()).GetStringField(kVersionFileVersion), nullptr);
 }
 
 TEST(WineMappingTest, SecondOpenerSeesTheBytesAndIsToldTheNameWasTaken) {
@@ -66,13 +47,10 @@ TEST(WineMappingTest, SecondOpenerSeesTheBytesAndIsToldTheNameWasTaken) {
   KernelHandle second = Os().CreateFileMappingA(10, name);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(Os().GetLastError(), win::kErrorAlreadyExists);
-
   auto* out = static_cast<char*>(Os().MapViewOfFile(first, win::kFileMapWrite));
-  ASSERT_NE(out, nullptr);
   std::memcpy(out, "\x83\x65\x83X\x83g", 7);  // テスト
   ASSERT_TRUE(Os().UnmapViewOfFile(out));
   const auto* in = static_cast<const char*>(Os().MapViewOfFile(second, win::kFileMapRead));
-  ASSERT_NE(in, nullptr);
   EXPECT_STREQ(in, "\x83\x65\x83X\x83g");
   EXPECT_EQ(in[1256], '\0') << "the section keeps the size its creator gave";
   Os().UnmapViewOfFile(const_cast<char*>(in));
@@ -92,13 +70,10 @@ TEST(WineProcessExeTest, WindowOfThisProcessNamesThisProgram) {
                                 wc.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   ResetProcessExeLookupForTesting();
-  char found[kExePathBlockSize] = {};
+  char found[kExePathBlockSize] = {}, own[MAX_PATH] = {}, tiny[8] = {};
   EXPECT_EQ(GetWindowProcessExePath(window, found, sizeof found), 1);
-  char own[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, own, sizeof own);
   EXPECT_EQ(lstrcmpiA(found, own), 0) << found << " vs " << own;
-
-  char tiny[8] = {};
   EXPECT_EQ(GetWindowProcessExePath(window, tiny, sizeof tiny), 0) << "a path that does not fit is refused";
   EXPECT_EQ(tiny[0], '\0');
   DestroyWindow(window);

@@ -2,91 +2,125 @@
 // the test runs: the portable stand-in natively, Win32 under Wine.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/platform.h"
+#include "tests/support/temp_dir.h"
 
 namespace qv {
 namespace {
 
-class IniTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    path_ = ::testing::TempDir() + "qv_ini_test_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
-    std::remove(path_.c_str());
+using testing::ReadFile;
+using testing::WriteFile;
+
+struct Ini {
+  testing::TempDir dir;
+  std::string path = dir / "t.ini";
+  uint32_t Int(const char* key, int32_t def, const char* section = "Option") {
+    return Os().GetPrivateProfileIntA(section, key, def, path.c_str());
   }
-  void TearDown() override { std::remove(path_.c_str()); }
-  void Write(const std::string& contents) { std::ofstream(path_, std::ios::binary) << contents; }
-  std::string Read() {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  uint32_t Int(const char* key, int32_t def) { return Os().GetPrivateProfileIntA("Option", key, def, path_.c_str()); }
-  std::string String(const char* key, const char* def, uint32_t size = 1024) {
-    std::string buffer(size, '\x7F');
-    Os().GetPrivateProfileStringA("Option", key, def, buffer.data(), size, path_.c_str());
+  std::string String(const char* key, const char* def, uint32_t size = 64) {
+    std::string buffer(size + 1, '\x7F');
+    const uint32_t n = Os().GetPrivateProfileStringA("Option", key, def, buffer.data(), size, path.c_str());
+    EXPECT_EQ(buffer[size], '\x7F') << "past the buffer";
+    EXPECT_EQ(n, std::string(buffer.c_str()).size());
     return buffer.c_str();
   }
-  std::string path_;
+  bool Write(const char* key, const char* value, const char* section = "Option") {
+    return Os().WritePrivateProfileStringA(section, key, value, path.c_str());
+  }
 };
 
-TEST_F(IniTest, MissingFileGivesTheDefault) {
-  EXPECT_EQ(Int("ProcessNumber", 1), 1u);
-  EXPECT_EQ(Int("ProcessNumber", 0), 0u);
-  EXPECT_EQ(String("Inyouhu", ">|"), ">|");
-}
-
-TEST_F(IniTest, IntegerReadingTakesLeadingDigits) {
-  Write("[Option]\r\nA=1\r\nB=2\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\n[Other]\r\nG=5\r\n");
-  struct Case {
+TEST(IniTest, Reading) {
+  Ini ini;
+  EXPECT_EQ(ini.Int("A", 1), 1u) << "no file";
+  EXPECT_EQ(ini.String("A", ">|"), ">|");
+  WriteFile(ini.path, "x=9\r\n[OPTION]\r\nA=1\r\nB=209\r\nC=0\r\nD=12abc\r\nE=abc\r\nF= 7 \r\nN=-3\r\nP=+4\r\n H = 6\r\n"
+                      "Q=\"> | :\"\r\nR='x'\r\nS=\"x\r\nT=\r\nU=\"\"\r\n[option2]\r\nG=5\r\n");
+  const struct {
     const char* key;
     int32_t def;
     uint32_t want;
-  } cases[] = {{"A", 0, 1}, {"B", 0, 2}, {"C", 1, 0}, {"D", 0, 12}, {"E", 1, 0}, {"F", 0, 7}, {"G", 3, 3}, {"a", 0, 1}};
-  for (const Case& c : cases) EXPECT_EQ(Int(c.key, c.def), c.want) << c.key;
+  } ints[] = {{"A", 0, 1}, {"B", 0, 209}, {"C", 1, 0}, {"D", 0, 12}, {"E", 1, 0}, {"F", 0, 7}, {"G", 3, 3},
+              {"a", 0, 1}, {"h", 0, 6}, {"N", 0, 0u - 3}, {"P", 0, 4}, {"T", 5, 5}, {"x", 8, 8}};
+  for (const auto& c : ints) EXPECT_EQ(ini.Int(c.key, c.def), c.want) << c.key;
+  EXPECT_EQ(ini.Int("G", 3, "option2"), 5u);
+  EXPECT_EQ(ini.String("F", ""), "7");
+  EXPECT_EQ(ini.String("Q", ""), "> | :") << "enclosing quotes go";
+  EXPECT_EQ(ini.String("R", ""), "x");
+  EXPECT_EQ(ini.String("S", ""), "\"x");
+  EXPECT_EQ(ini.String("T", "dflt"), "");
+  EXPECT_EQ(ini.String("U", "dflt"), "");
+  char none[1] = {'#'};
+  EXPECT_EQ(Os().GetPrivateProfileStringA("Option", "A", "x", none, 0, ini.path.c_str()), 0u);
+  EXPECT_EQ(none[0], '#');
+  EXPECT_EQ(ini.String("Missing", "dflt  "), "dflt");
+  EXPECT_EQ(ini.String("D", "", 5), "12ab");
+  EXPECT_EQ(ini.String("D", "", 1), "");
 }
 
-TEST_F(IniTest, StringValueIsTrimmedAndCutToTheBuffer) {
-  Write("[option]\nInyouhu=  > | :  \nLong=abcdefghij\n");
-  EXPECT_EQ(String("Inyouhu", "x"), "> | :") << "section names match without regard to case";
-  EXPECT_EQ(String("Long", "x", 5), "abcd");
-  EXPECT_EQ(String("Missing", "dflt"), "dflt");
+TEST(IniTest, WritingChangesOneLineAndKeepsEverythingElse) {
+  Ini ini;
+  ASSERT_TRUE(ini.Write("ExchangeZenHan", "1"));
+  ASSERT_TRUE(ini.Write("ProcessAlphabet", "0"));
+  EXPECT_EQ(ini.Int("ExchangeZenHan", 0), 1u);
+  EXPECT_EQ(ini.Int("ProcessAlphabet", 1), 0u);
+  WriteFile(ini.path, "[First]\r\nX=1\r\n\r\n[Option]\r\nExchangeZenHan=1\r\nOther=keep\r\n\r\n[Last]\r\nY=2\r\n");
+  ASSERT_TRUE(ini.Write("exchangezenhan", "0"));
+  ASSERT_TRUE(ini.Write("NoConnectVoiced", "1"));
+  ASSERT_TRUE(ini.Write("Z", "3", "New"));
+  EXPECT_EQ(ini.Int("ExchangeZenHan", 1), 0u);
+  EXPECT_EQ(ini.Int("NoConnectVoiced", 0), 1u);
+  EXPECT_EQ(ini.String("Other", ""), "keep");
+  EXPECT_EQ(ini.Int("X", 0, "First"), 1u);
+  EXPECT_EQ(ini.Int("Y", 0, "Last"), 2u);
+  EXPECT_EQ(ini.Int("Z", 0, "New"), 3u);
+  EXPECT_FALSE(Os().WritePrivateProfileStringA("Option", "A", "1", (ini.dir / "gone/t.ini").c_str()));
 }
 
-TEST_F(IniTest, EmptyValueIsEmpty) {
-  Write("[Option]\r\nInyouhu=\r\n");
-  EXPECT_EQ(String("Inyouhu", ">"), "");
+#ifndef _WIN32
+// The stand-in's files, byte for byte: a new key goes right after the last
+// line of its section, a new section at the end.
+TEST(IniTest, PortableWritesExactly) {
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"", "[Option]\r\nK=v\r\n"},
+      {"[Option]", "[Option]\r\nK=v\r\n"},
+      {"[Option]\r\n", "[Option]\r\nK=v\r\n"},
+      {"[Option]\r\nA=1", "[Option]\r\nA=1\r\nK=v\r\n"},
+      {"[Option]\nA=1\n\n[Last]\nY=2", "[Option]\nA=1\nK=v\r\n\n[Last]\nY=2"},
+      {"[Option]\r\nA=1\r\n\r\n", "[Option]\r\nA=1\r\nK=v\r\n\r\n"},
+      {"[Option]\r\n k = old \r\nA=1\r\n", "[Option]\r\nK=v\r\nA=1\r\n"},
+      {"[Other]\r\nK=1\r\n[Option]\r\nB=2\r\n[Option]\r\n", "[Other]\r\nK=1\r\n[Option]\r\nB=2\r\nK=v\r\n[Option]\r\n"},
+      {"x", "x\r\n[Option]\r\nK=v\r\n"},
+      {"[Opt]\r\nK=1\r\n", "[Opt]\r\nK=1\r\n[Option]\r\nK=v\r\n"},
+      {"[ option ]\r\n", "[ option ]\r\nK=v\r\n"},
+      {"[Option\r\n", "[Option\r\nK=v\r\n"},
+      {"K=1\r\n[Option]\r\n", "K=1\r\n[Option]\r\nK=v\r\n"},
+  };
+  const auto openFiles = [] {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+  };
+  const auto open = openFiles();
+  for (const auto& c : cases) {
+    Ini ini;
+    if (!c.before.empty()) WriteFile(ini.path, c.before);
+    EXPECT_TRUE(ini.Write("K", "v"));
+    EXPECT_EQ(ReadFile(ini.path), c.after) << c.before;
+    EXPECT_EQ(ini.String("K", ""), "v");
+  }
+  EXPECT_EQ(openFiles(), open) << "every file is closed again";
+  Ini ini;  // a file that cannot be replaced (a folder is in its place) is left alone
+  WriteFile(ini.path + "/x", "");
+  EXPECT_FALSE(ini.Write("K", "v"));
+  EXPECT_FALSE(std::filesystem::exists(ini.path + ".tmp~"));
+  EXPECT_FALSE(Os().WritePrivateProfileStringA("Option", "K", nullptr, (ini.dir / "n.ini").c_str()));
 }
-
-TEST_F(IniTest, WritingCreatesTheFileWithOneLinePerKey) {
-  ASSERT_TRUE(Os().WritePrivateProfileStringA("Option", "ExchangeZenHan", "1", path_.c_str()));
-  ASSERT_TRUE(Os().WritePrivateProfileStringA("Option", "ProcessAlphabet", "0", path_.c_str()));
-  EXPECT_EQ(Int("ExchangeZenHan", 0), 1u);
-  EXPECT_EQ(Int("ProcessAlphabet", 1), 0u);
-  const std::string text = Read();
-  EXPECT_NE(text.find("ExchangeZenHan=1"), std::string::npos);
-  EXPECT_NE(text.find("ProcessAlphabet=0"), std::string::npos);
-  EXPECT_LT(text.find("ExchangeZenHan=1"), text.find("ProcessAlphabet=0"));
-}
-
-TEST_F(IniTest, WritingKeepsEverythingElse) {
-  Write("[First]\r\nX=1\r\n\r\n[Option]\r\nExchangeZenHan=1\r\nOther=keep\r\n\r\n[Last]\r\nY=2\r\n");
-  ASSERT_TRUE(Os().WritePrivateProfileStringA("Option", "ExchangeZenHan", "0", path_.c_str()));
-  ASSERT_TRUE(Os().WritePrivateProfileStringA("Option", "NoConnectVoiced", "1", path_.c_str()));
-  EXPECT_EQ(Int("ExchangeZenHan", 1), 0u);
-  EXPECT_EQ(Int("NoConnectVoiced", 0), 1u);
-  EXPECT_EQ(String("Other", ""), "keep");
-  EXPECT_EQ(Os().GetPrivateProfileIntA("First", "X", 0, path_.c_str()), 1u);
-  EXPECT_EQ(Os().GetPrivateProfileIntA("Last", "Y", 0, path_.c_str()), 2u);
-  const std::string text = Read();
-  EXPECT_LT(text.find("NoConnectVoiced=1"), text.find("[Last]")) << "a new key goes into its own section";
-}
+#endif
 
 }  // namespace
 }  // namespace qv

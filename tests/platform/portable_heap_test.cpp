@@ -34,6 +34,8 @@ TEST(PortableHeapTest, ZeroFlagAndReallocKeepContents) {
   ASSERT_NE(shrunk, nullptr);
   EXPECT_EQ(std::memcmp(shrunk, "0123", 4), 0);
   EXPECT_TRUE(HeapFree(heap, shrunk));
+  EXPECT_TRUE(HeapFree(heap, nullptr));
+  EXPECT_FALSE(HeapFree(nullptr, nullptr));
   HeapDestroy(heap);
 }
 

@@ -39,9 +39,15 @@ TEST(TextEncodingTest, RefusesWhatDoesNotReadBackTheSame) {
   size_t offset = 99;
   EXPECT_FALSE(Utf8ToCp932("abc\xE3\x81", out, &offset)) << "a cut-off sequence";
   EXPECT_EQ(offset, 3u);
+  EXPECT_FALSE(Utf8ToCp932("\xE2\x80\x94", out, &offset)) << "comes back differing in its third byte";
+  EXPECT_EQ(offset, 0u);
 }
 
 TEST(TextEncodingTest, LossyKeepsWhatConverts) {
+  EXPECT_EQ(Cp932ToUtf8Lossy("Q"), "Q");
+  std::string katakana;  // a byte each, three in UTF-8: more than the first guess of the room
+  for (int i = 0; i < 100; ++i) katakana += "\xEF\xBD\xB1";
+  EXPECT_EQ(Cp932ToUtf8Lossy(std::string(100, '\xB1')), katakana);
   EXPECT_EQ(Cp932ToUtf8Lossy("Quorvel"), "Quorvel");
   EXPECT_EQ(Cp932ToUtf8Lossy("\x82\xA0"), "\xE3\x81\x82");  // あ
 }

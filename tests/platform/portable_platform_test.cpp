@@ -1,0 +1,175 @@
+// The stand-in for Win32 on other systems: its files, names and mappings, a
+// desktop without windows and dialogs, and the command line it is handed.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "context/argument_list.h"
+#include "platform/platform.h"
+#include "platform/portable_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace qv {
+namespace {
+
+// Win32's answers: the length, or the size with the path cut and terminated.
+TEST(PortablePlatformTest, OwnPath) {
+  char own[4096] = {};
+  const uint32_t length = Os().GetModuleFileNameA(nullptr, own, sizeof own);
+  ASSERT_EQ(std::string(own), std::filesystem::canonical("/proc/self/exe").string());
+  for (uint32_t size : {length + 1, length, length - 1, 1u}) {
+    std::vector<char> buffer(size + 1, '#');
+    EXPECT_EQ(Os().GetModuleFileNameA(nullptr, buffer.data(), size), size > length ? length : size) << size;
+    EXPECT_EQ(std::string(buffer.data()), std::string(own, std::min(length, size - 1))) << size;
+    EXPECT_EQ(buffer[size], '#') << "past the buffer of " << size;
+  }
+  EXPECT_EQ(Os().GetModuleFileNameA(nullptr, nullptr, 10), 0u);
+  EXPECT_EQ(Os().GetModuleFileNameA(nullptr, own, 0), 0u);
+  EXPECT_NE(Os().GetModuleHandleA(nullptr), nullptr);
+  EXPECT_EQ(Os().GetModuleHandleA("user32"), nullptr);
+}
+
+TEST(PortablePlatformTest, UserAndFiles) {
+  char user[64];
+  uint32_t size = sizeof user;
+  ASSERT_TRUE(Os().GetUserNameA(user, &size));
+  EXPECT_EQ(size, std::strlen(user) + 1);
+  uint32_t small = size - 1;
+  EXPECT_FALSE(Os().GetUserNameA(user, &small));
+  EXPECT_EQ(small, size) << "the size needed";
+  EXPECT_FALSE(Os().GetUserNameA(nullptr, &size));
+  testing::TempDir dir;
+  testing::WriteFile(dir / "f", "");
+  EXPECT_EQ(Os().GetFileAttributesA((dir / "f").c_str()), 0x80u);
+  EXPECT_EQ(Os().GetFileAttributesA((dir / "").c_str()), win::kFileAttributeDirectory);
+  EXPECT_EQ(Os().GetFileAttributesA((dir / "none").c_str()), win::kInvalidFileAttributes);
+  EXPECT_EQ(Os().GetFileAttributesA(nullptr), win::kInvalidFileAttributes);
+}
+
+// Named sections live while any handle or view of them is open.
+TEST(PortablePlatformTest, Mappings) {
+  EXPECT_EQ(Os().CreateFileMappingA(0, "QvZero"), nullptr);
+  KernelHandle first = Os().CreateFileMappingA(300, "QvMap");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(Os().GetLastError(), 0u);
+  KernelHandle second = Os().CreateFileMappingA(10, "QvMap");
+  EXPECT_EQ(Os().GetLastError(), win::kErrorAlreadyExists);
+  KernelHandle other = Os().CreateFileMappingA(10, nullptr);
+  EXPECT_EQ(Os().GetLastError(), 0u);
+  auto* out = static_cast<char*>(Os().MapViewOfFile(first, win::kFileMapWrite));
+  auto* in = static_cast<char*>(Os().MapViewOfFile(second, win::kFileMapRead));
+  auto* elsewhere = static_cast<char*>(Os().MapViewOfFile(other, win::kFileMapRead));
+  EXPECT_EQ(std::string(out, 300), std::string(300, '\0')) << "zero-filled, the first size";
+  std::strcpy(out, "shared");
+  EXPECT_STREQ(in, "shared");
+  EXPECT_STREQ(elsewhere, "");
+  EXPECT_TRUE(Os().UnmapViewOfFile(out));
+  EXPECT_FALSE(Os().UnmapViewOfFile(nullptr));
+  EXPECT_TRUE(Os().CloseHandle(first));
+  EXPECT_FALSE(Os().CloseHandle(first));
+  EXPECT_TRUE(Os().CloseHandle(second));
+  EXPECT_STREQ(in, "shared") << "a view keeps its section";
+  EXPECT_TRUE(Os().UnmapViewOfFile(in));
+  KernelHandle again = Os().CreateFileMappingA(10, "QvMap");
+  EXPECT_EQ(Os().GetLastError(), 0u) << "the name was free again";
+  EXPECT_TRUE(Os().CloseHandle(again));
+  EXPECT_EQ(Os().MapViewOfFile(reinterpret_cast<KernelHandle>(0x1), win::kFileMapRead), nullptr);
+  Os().UnmapViewOfFile(elsewhere);
+  Os().CloseHandle(other);
+}
+
+TEST(PortablePlatformTest, NoWindowsNoDialogsNoLibraries) {
+  Platform& os = Os();
+  char buffer[8] = "x";
+  uint32_t n = 5;
+  Rect rect{1, 2, 3, 4};
+  EXPECT_EQ(os.GetForegroundWindow(), nullptr);
+  EXPECT_EQ(os.GetClassNameA(nullptr, buffer, 0), 0);
+  EXPECT_STREQ(buffer, "x");
+  EXPECT_EQ(os.GetClassNameA(nullptr, nullptr, 8), 0);
+  EXPECT_EQ(os.GetClassNameA(nullptr, buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(os.FindWindowA("TTeraPadMainForm", nullptr), nullptr);
+  EXPECT_EQ(os.FindWindowExA(nullptr, nullptr, "TEditor", nullptr), nullptr);
+  EXPECT_FALSE(os.IsWindow(buffer));
+  EXPECT_EQ(os.SendMessageA(buffer, win::kWmGetTextLength, 0, 0), 0);
+  EXPECT_EQ(os.GetWindowThreadProcessId(buffer, &n), 0u);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(os.GetVersionPlatformId(), win::kVerPlatformWin32Nt);
+  EXPECT_FALSE(os.BindToolhelp() || os.BindPsapi() || os.BindVersionApi());
+  EXPECT_FALSE(os.FindProcessExeBySnapshot(1, buffer, 8) || os.FindProcessExeByModules(1, buffer, 8));
+  n = 5;
+  EXPECT_EQ(os.GetFileVersionInfoSizeA("x", &n), 0u);
+  EXPECT_EQ(n, 0u);
+  void* value = nullptr;
+  EXPECT_FALSE(os.GetFileVersionInfoA("x", 0, 8, buffer) || os.VerQueryValueA(buffer, "\\", &value, &n));
+  EXPECT_EQ(os.DialogBoxParamA(nullptr, 101, nullptr, nullptr, 0), -1);
+  EXPECT_FALSE(os.EndDialog(buffer, 1) || os.CheckDlgButton(buffer, 1001, 1) || os.EnableWindow(buffer, true));
+  EXPECT_EQ(os.IsDlgButtonChecked(buffer, 1001), win::kBstUnchecked);
+  EXPECT_EQ(os.GetDlgItem(buffer, 1001), nullptr);
+  EXPECT_FALSE(os.GetWindowRect(buffer, &rect) || os.MoveWindow(buffer, 0, 0, 1, 1, true));
+  EXPECT_FALSE(os.AnimateWindowIfPresent(buffer, 1, 1) || os.RedrawWindow(buffer));
+  ASSERT_TRUE(os.GetWorkArea(&rect));
+  EXPECT_EQ(std::vector({rect.left, rect.top, rect.right, rect.bottom}), std::vector({0, 0, 1024, 768}));
+  EXPECT_FALSE(os.GetWorkArea(nullptr));
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(os.MessageBoxA(nullptr, "\x83\x65\x83X\x83g \xFF", "Quorvel", win::kMbIconError), win::kIdOk);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Quorvel: \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88 \xEF\xBF\xBD\n");
+}
+
+// A message shows at once, and the exit writes out what is pending, however
+// stderr is buffered (a fresh stream: the one in use has been written to).
+TEST(PortablePlatformTest, MessagesShowAndExitFlushes) {
+  const auto buffered = [] {
+    stderr = fdopen(dup(2), "w");
+    std::setvbuf(stderr, nullptr, _IOFBF, 1024);
+  };
+  EXPECT_EXIT(
+      {
+        buffered();
+        Os().MessageBoxA(nullptr, "shown", "Quorvel", win::kMbIconError);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "Quorvel: shown");
+  EXPECT_EXIT(
+      {
+        buffered();
+        std::fputs("kept", stderr);
+        Os().ExitProcess(3);
+      },
+      ::testing::ExitedWithCode(3), "kept");
+}
+
+// What the entry hands in comes back from the tool's own splitting.
+TEST(PortablePlatformTest, CommandLine) {
+  const std::vector<std::string> cases[] = {
+      {"quorvel", "/XA", "/k"},
+      {"C:\\Program Files\\q.exe", "", "a b", "tab\there", "say \"hi\"", "back\\", "\\\\x\\"},
+      {"q", "\x95\x5C", "a \x95\x5C", "\x95\x5C\x95\x5C b", "\"\x95\x5C\"", "\x81\\ \"", "\xDF\\\" x"},
+  };
+  for (const auto& args : cases) {
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    portable::SetCommandLine(static_cast<int>(args.size()), argv.data());
+    ArgumentList list;
+    list.Construct();
+    EXPECT_EQ(std::vector<std::string>(list.argv, list.argv + list.argc), args) << Os().GetCommandLineA();
+    list.Destroy();
+  }
+  const char* const quoted[] = {"q", "a b", ""};
+  portable::SetCommandLine(3, quoted);
+  EXPECT_STREQ(Os().GetCommandLineA(), "q \"a b\" \"\"");
+  portable::SetCommandLine(0, nullptr);
+  EXPECT_STREQ(Os().GetCommandLineA(), "");
+}
+
+}  // namespace
+}  // namespace qv

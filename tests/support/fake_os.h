@@ -1,0 +1,661 @@
+// The one fake of the platform for the tests. Heaps, files, profiles and
+// named mappings are the build's own: heaps are counted (by the fake, not by
+// address, which a new heap may share with a destroyed one), one heap event
+// fails on demand and a heap made with a maximum size cannot grow past it;
+// host paths with backslashes become paths of this machine. Around them: a
+// desktop with the host editor in it (main windows, panes with selection and
+// undo, the child windows that name the host's files, the private messages
+// and the shared memory, scripted quirks), version resources by path, the
+// process behind a window, and a scripted dialog manager. It is the platform
+// while it lives, and records what it is asked.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "convert/quote_marks.h"
+#include "host/discovery.h"
+#include "host/host_contract.h"
+#include "host/module_version_info.h"
+#include "platform/platform.h"
+
+namespace qv::testing {
+
+struct UndoStep {
+  size_t pos = 0;
+  std::string removed, inserted;
+  size_t selStart = 0, selEnd = 0;
+};
+
+// What a pane or main window answers beyond the plain edit-control contract.
+struct Quirks {
+  int64_t replaceLimit = -1;    // EM_REPLACESEL takes at most this many bytes
+  int64_t replaceExtra = 0;     // EM_REPLACESEL inserts this many "+" after what it takes
+  bool replaceIgnored = false;  // EM_REPLACESEL changes nothing
+  int64_t gettextLimit = -1;    // WM_GETTEXT delivers at most this many bytes
+  bool reversedSelection = false;  // EM_GETSEL reports end before start
+  int64_t selectionOffset = 0;     // added to both EM_GETSEL positions
+  int64_t lengthOffset = 0;        // added to WM_GETTEXTLENGTH
+  bool growOnRead = false;         // the text grows by "+" at every WM_GETTEXT
+  bool clearIgnored = false;       // WM_CLEAR deletes nothing
+  int64_t clearExtra = 0;          // WM_CLEAR deletes this many bytes more (negative: fewer)
+  bool undoIgnored = false;        // EM_UNDO of an insertion does nothing
+  bool refuseMapping = false;      // HostMsgReadText/HostMsgWriteText answer 0
+  bool refuseMappingWrite = false;  // HostMsgWriteText answers 0
+  int64_t mappingReadExtra = 0;    // HostMsgReadText writes this many bytes ("+") more (negative: fewer)
+  int64_t mappingWriteExtra = 0;   // HostMsgWriteText puts this many bytes ("+") more (negative: fewer) in place
+  intptr_t selectionStateAnswer = 0;  // non-zero: HostMsgGetSelectionState answers this
+};
+
+// Quirks with `set` applied, for tables.
+template <typename F>
+Quirks With(F set) {
+  Quirks q;
+  set(q);
+  return q;
+}
+
+struct FakeWindow {
+  std::string className;
+  std::string text;  // pane bytes, or the window text of other windows
+  FakeWindow* parent = nullptr;
+  std::vector<FakeWindow*> children;
+  size_t selStart = 0, selEnd = 0;
+  std::vector<UndoStep> undo;
+};
+
+struct SentMessage {
+  const FakeWindow* window;
+  uint32_t message;
+  size_t bytes;  // delivered or taken (WM_GETTEXT, EM_REPLACESEL, transfers)
+};
+
+struct RecordedBox {
+  Window owner;
+  std::string text, caption;
+  uint32_t type;
+};
+
+// Heaps are numbered 1, 2, ... in the order they were made.
+struct HeapEvent {
+  std::string call;
+  size_t bytes;
+  int heap;
+  bool failed;
+};
+
+// Strings are keyed "<language><code page>\<name>" in lower-case hex, as queried.
+struct VersionResource {
+  std::vector<std::pair<uint16_t, uint16_t>> translations;
+  std::map<std::string, std::string> strings;
+};
+
+// What the user does while the dialog is up. kSet and kUnset change a box
+// behind the dialog's back; kCommand sends WM_COMMAND with `id` as wParam.
+enum class Act { kClick, kOk, kCancel, kClose, kSet, kUnset, kCommand, kShow };
+struct UserAct {
+  Act act;
+  uintptr_t id = 0;
+};
+inline UserAct Click(int id) { return {Act::kClick, static_cast<uintptr_t>(id)}; }
+
+class FakeOs final : public Platform {
+ public:
+  static inline Window const kDialog = reinterpret_cast<Window>(0xD1A106);
+  static constexpr intptr_t kStillOpen = 99;  // the script ran out with the dialog up
+  static constexpr uint32_t kHostProcessId = 4242;
+
+  FakeOs() : real_(NativePlatform()), previous_(&Os()) {
+    for (int id = 1001; id <= 1013; ++id) buttons[id] = Button{};
+    SetPlatformForTesting(this);
+    ResetProcessExeLookupForTesting();
+    ResetVersionApiForTesting();
+    QuoteMarkList::Process().ResetForTesting();
+  }
+  // A fake made while another is installed hands the platform back to it.
+  ~FakeOs() override {
+    SetPlatformForTesting(previous_ == &real_ ? nullptr : previous_);
+    QuoteMarkList::Process().ResetForTesting();
+  }
+  FakeOs(const FakeOs&) = delete;
+  FakeOs& operator=(const FakeOs&) = delete;
+
+  // --- heaps, process, files: what the test sets and reads ------------------
+  uint64_t failHeapEvent = 0;  // this one (creations, allocations, reallocations, from 1) fails
+  std::vector<HeapEvent> heapLog;
+  size_t LiveHeaps() const { return heaps_.size(); }
+  std::string commandLine;
+  std::optional<std::string> modulePath;  // GetModuleFileNameA's answer, cut short as Win32 cuts
+  bool cutUnterminated = false;           // a cut path is not terminated, as on Windows XP
+  std::string userName = "tester";
+  const char* refuseKey = nullptr;  // WritePrivateProfileStringA fails for this key
+  // "box", "write KEY=VALUE", "read KEY FILE", "version PATH", "animate FLAGS MS",
+  // "move X Y W H", "redraw", "icon ID", "end N", and the lookups by name.
+  std::vector<std::string> journal;
+  std::vector<RecordedBox> messageBoxes;
+  uint32_t sleptMs = 0;
+  // The message boxes' texts; one with another owner, caption or type is marked so.
+  std::vector<std::string> BoxTexts(Window owner, uint32_t type) const {
+    std::vector<std::string> texts;
+    for (const RecordedBox& b : messageBoxes) {
+      texts.push_back((b.owner == owner && b.caption == "Quorvel" && b.type == type ? "" : "(elsewhere) ") + b.text);
+    }
+    return texts;
+  }
+  size_t Count(std::string_view entry) const {
+    return static_cast<size_t>(std::count_if(journal.begin(), journal.end(), [&](auto& j) { return j.starts_with(entry); }));
+  }
+
+  // --- the desktop and the host ---------------------------------------------
+  std::deque<FakeWindow*> foreground;  // one answer per call; the last repeats
+  int paneHiddenFor = 0;               // the pane appears only after this many lookups
+  FakeWindow* activePane = nullptr;    // HostMsgGetActiveEditor's answer (null: the first pane)
+  std::string processExe;              // the image of the host's process ("": not found)
+  uint32_t platformId = win::kVerPlatformWin32Nt;
+  bool psapi = true, toolhelp = true, versionApi = true, versionReadFails = false;
+  int32_t lengthSurplus = 0;   // VerQueryValueA reports string values this much longer (or shorter)
+  bool valueOutside = false;   // VerQueryValueA answers a string value outside the block
+  std::map<std::string, VersionResource> versions;
+  Quirks quirks;
+  // Called before each message is answered: may change the quirks per message.
+  void (*beforeMessage)(void* context, Quirks& quirks, uint32_t message) = nullptr;
+  void* beforeMessageContext = nullptr;
+  std::vector<SentMessage> sent;
+  std::vector<std::pair<std::string, uint32_t>> mappingsCreated;  // name, size
+
+  FakeWindow* AddWindow(const std::string& className, FakeWindow* parent = nullptr, const std::string& text = "") {
+    FakeWindow* w = windows_.emplace_back(new FakeWindow{className, text, parent, {}, 0, 0, {}}).get();
+    if (parent != nullptr) parent->children.push_back(w);
+    return w;
+  }
+  // A host main window in front with one pane holding `text`.
+  FakeWindow* AddHost(const std::string& text = "", size_t selStart = 0, size_t selEnd = 0) {
+    FakeWindow* main = AddWindow(host::kMainWindowClass);
+    FakeWindow* pane = AddWindow(host::kEditorPaneClass, main, text);
+    pane->selStart = selStart;
+    pane->selEnd = selEnd;
+    foreground.assign(1, main);
+    return main;
+  }
+  FakeWindow* Pane(FakeWindow* main, int index = 0) {
+    for (FakeWindow* c : main->children) {
+      if (c->className == host::kEditorPaneClass && index-- == 0) return c;
+    }
+    return nullptr;
+  }
+  void SetFileVersion(const std::string& path, const std::string& version) {
+    versions[path] = {{{0x0411, 0x03A4}}, {{"041103a4\\FileVersion", version}}};
+  }
+  size_t Count(uint32_t message) const {
+    return static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](auto& s) { return s.message == message; }));
+  }
+  std::vector<size_t> Bytes(uint32_t message) const {
+    std::vector<size_t> out;
+    for (const SentMessage& s : sent) {
+      if (s.message == message) out.push_back(s.bytes);
+    }
+    return out;
+  }
+
+  // --- the dialog manager -----------------------------------------------------
+  struct Button {
+    bool checked = false, enabled = true;
+  };
+  std::map<int, Button> buttons;  // 1001..1013
+  std::map<Window, Rect> rects;   // GetWindowRect's answers; other windows fail
+  std::optional<Rect> workArea = Rect{0, 0, 1024, 768};
+  bool animation = true;
+  std::optional<intptr_t> managerAnswer;  // DialogBoxParamA answers this without a dialog
+  std::vector<UserAct> script;
+  int dialogTemplate = 0;
+  Window dialogOwner = nullptr;
+  ModuleHandle dialogInstance = nullptr;
+
+  // --- Platform: heaps ----------------------------------------------------------
+  HeapHandle HeapCreate(uint32_t options, size_t initialSize, size_t maximumSize) override {
+    HeapHandle h = heapLog.size() + 1 == failHeapEvent ? nullptr : real_.HeapCreate(options, initialSize, maximumSize);
+    if (h != nullptr) heaps_[h] = Heap{++heapsMade_, maximumSize, 0};
+    heapLog.push_back({"HeapCreate", maximumSize, h != nullptr ? heapsMade_ : 0, h == nullptr});
+    return h;
+  }
+  void* HeapAlloc(HeapHandle heap, uint32_t flags, size_t bytes) override {
+    return Fails("HeapAlloc", heap, bytes) ? nullptr : real_.HeapAlloc(heap, flags, bytes);
+  }
+  void* HeapReAlloc(HeapHandle heap, uint32_t flags, void* block, size_t bytes) override {
+    return Fails("HeapReAlloc", heap, bytes) ? nullptr : real_.HeapReAlloc(heap, flags, block, bytes);
+  }
+  bool HeapFree(HeapHandle heap, uint32_t flags, void* block) override { return real_.HeapFree(heap, flags, block); }
+  bool HeapDestroy(HeapHandle heap) override {
+    heaps_.erase(heap);
+    return real_.HeapDestroy(heap);
+  }
+
+  // --- Platform: process, files, profiles, mappings -------------------------------
+  const char* GetCommandLineA() override { return commandLine.c_str(); }
+  ModuleHandle GetModuleHandleA(const char* name) override { return real_.GetModuleHandleA(name); }
+  uint32_t GetModuleFileNameA(ModuleHandle module, char* buffer, uint32_t size) override {
+    if (!modulePath) return real_.GetModuleFileNameA(module, buffer, size);
+    if (buffer == nullptr || size == 0) return 0;
+    const auto n = static_cast<uint32_t>(modulePath->size());
+    const uint32_t copied = std::min(n, cutUnterminated ? size : size - 1);
+    std::memcpy(buffer, modulePath->data(), copied);
+    if (copied < size) buffer[copied] = '\0';
+    return n < size ? n : size;
+  }
+  void Sleep(uint32_t ms) override { sleptMs += ms; }
+  uint32_t GetFileAttributesA(const char* path) override { return real_.GetFileAttributesA(Native(path)); }
+  bool GetUserNameA(char* buffer, uint32_t* size) override {
+    if (userName.empty() || userName.size() + 1 > *size) return false;
+    std::memcpy(buffer, userName.c_str(), userName.size() + 1);
+    *size = static_cast<uint32_t>(userName.size() + 1);
+    return true;
+  }
+  uint32_t GetPrivateProfileIntA(const char* s, const char* k, int32_t d, const char* f) override {
+    return real_.GetPrivateProfileIntA(s, k, d, Native(f));
+  }
+  uint32_t GetPrivateProfileStringA(const char* s, const char* k, const char* d, char* b, uint32_t n,
+                                    const char* f) override {
+    journal.push_back(std::string("read ") + k + " " + f);
+    return real_.GetPrivateProfileStringA(s, k, d, b, n, Native(f));
+  }
+  bool WritePrivateProfileStringA(const char* s, const char* k, const char* v, const char* f) override {
+    journal.push_back(std::string("write ") + k + "=" + v);
+    return (refuseKey == nullptr || std::strcmp(k, refuseKey) != 0) &&
+           real_.WritePrivateProfileStringA(s, k, v, Native(f));
+  }
+  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name) override {
+    KernelHandle h = real_.CreateFileMappingA(sizeLow, name);
+    if (h != nullptr && name != nullptr && real_.GetLastError() == 0) {
+      mappingsCreated.emplace_back(name, sizeLow);
+      mappingSizes_[name] = sizeLow;
+    }
+    return h;
+  }
+  void* MapViewOfFile(KernelHandle m, uint32_t access) override { return real_.MapViewOfFile(m, access); }
+  bool UnmapViewOfFile(void* view) override { return real_.UnmapViewOfFile(view); }
+  bool CloseHandle(KernelHandle handle) override { return real_.CloseHandle(handle); }
+  uint32_t GetLastError() override { return real_.GetLastError(); }
+
+  // --- Platform: windows and the process behind them ---------------------------------
+  Window GetForegroundWindow() override {
+    if (foreground.empty()) return nullptr;
+    FakeWindow* w = foreground.front();
+    if (foreground.size() > 1) foreground.pop_front();
+    return w;
+  }
+  int GetClassNameA(Window window, char* buffer, int size) override {
+    FakeWindow* w = Find(window);
+    if (w == nullptr || size <= 0) return 0;
+    const int n = std::min<int>(static_cast<int>(w->className.size()), size - 1);
+    std::memcpy(buffer, w->className.data(), static_cast<size_t>(n));
+    buffer[n] = '\0';
+    return n;
+  }
+  Window FindWindowA(const char* className, const char*) override {
+    for (const auto& w : windows_) {
+      if (w->parent == nullptr && w->className == className) return w.get();
+    }
+    return nullptr;
+  }
+  Window FindWindowExA(Window parent, Window childAfter, const char* className, const char*) override {
+    FakeWindow* p = Find(parent);
+    if (p == nullptr || (className == std::string_view(host::kEditorPaneClass) && paneHiddenFor-- > 0)) return nullptr;
+    auto from = std::find(p->children.begin(), p->children.end(), childAfter);
+    from = from == p->children.end() ? p->children.begin() : from + 1;
+    auto it = std::find_if(from, p->children.end(), [&](FakeWindow* c) { return c->className == className; });
+    return it != p->children.end() ? *it : nullptr;
+  }
+  bool IsWindow(Window window) override { return Find(window) != nullptr; }
+  intptr_t SendMessageA(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    if (window == kDialog) return proc_ != nullptr ? proc_(window, message, wParam, lParam) : 0;
+    FakeWindow* w = Find(window);
+    // Messages of the contract without parameters are not answered when given any.
+    const bool bare = message == win::kWmGetTextLength || message == win::kWmClear || message == win::kEmUndo ||
+                      message == host::kMsgGetActiveEditor || message == host::kMsgGetSelectionState;
+    if (w == nullptr || (bare && (wParam != 0 || lParam != 0))) return 0;
+    if (beforeMessage != nullptr) beforeMessage(beforeMessageContext, quirks, message);
+    size_t bytes = 0;
+    const intptr_t r = w->parent == nullptr ? MainMessage(*w, message, wParam, lParam, &bytes)
+                                            : PaneMessage(*w, message, wParam, lParam, &bytes);
+    sent.push_back({w, message, bytes});
+    return r;
+  }
+  int MessageBoxA(Window owner, const char* text, const char* caption, uint32_t type) override {
+    messageBoxes.push_back({owner, text, caption, type});
+    journal.emplace_back("box");
+    return win::kIdOk;
+  }
+  uint32_t GetWindowThreadProcessId(Window window, uint32_t* processId) override {
+    *processId = IsWindow(window) ? kHostProcessId : 0;
+    return IsWindow(window) ? 1 : 0;
+  }
+  uint32_t GetVersionPlatformId() override { return Noted("GetVersionPlatformId", platformId); }
+  bool BindToolhelp() override { return Noted("BindToolhelp", toolhelp); }
+  bool BindPsapi() override { return Noted("BindPsapi", psapi); }
+  bool FindProcessExeBySnapshot(uint32_t pid, char* b, uint32_t n) override { return ProcessExe("snapshot", pid, b, n); }
+  bool FindProcessExeByModules(uint32_t pid, char* b, uint32_t n) override { return ProcessExe("modules", pid, b, n); }
+
+  // --- Platform: version resources ------------------------------------------------
+  bool BindVersionApi() override { return Noted("BindVersionApi", versionApi); }
+  uint32_t GetFileVersionInfoSizeA(const char* path, uint32_t* handle) override {
+    journal.push_back(std::string("version ") + path);
+    *handle = 0;
+    auto it = versions.find(path);
+    return it == versions.end() ? 0 : static_cast<uint32_t>(VersionBlock(it->second).size());
+  }
+  bool GetFileVersionInfoA(const char* path, uint32_t, uint32_t size, void* block) override {
+    auto it = versions.find(Noted("GetFileVersionInfoA", path));
+    if (it == versions.end() || versionReadFails || size < VersionBlock(it->second).size()) return false;
+    const std::string bytes = VersionBlock(it->second);
+    std::memcpy(block, bytes.data(), bytes.size());
+    tableBytes_ = static_cast<uint32_t>(it->second.translations.size() * 4);
+    return true;
+  }
+  bool VerQueryValueA(const void* block, const char* subBlock, void** value, uint32_t* length) override {
+    char* b = static_cast<char*>(const_cast<void*>(block));
+    const std::string_view query = subBlock;
+    if (query == "\\VarFileInfo\\Translation") {
+      *value = b;
+      *length = tableBytes_;
+      return tableBytes_ != 0;
+    }
+    for (char* p = b + tableBytes_; *p != '\0'; p += std::strlen(p) + 1) {
+      char* v = p + std::strlen(p) + 1;
+      if (query == "\\StringFileInfo\\" + std::string(p)) {
+        *value = valueOutside ? static_cast<void*>(&lengthSurplus) : v;
+        *length = static_cast<uint32_t>(static_cast<int64_t>(std::strlen(v)) + 1 + lengthSurplus);
+        return true;
+      }
+      p = v;
+    }
+    return false;
+  }
+
+  // --- Platform: dialogs --------------------------------------------------------------
+  intptr_t DialogBoxParamA(ModuleHandle instance, int templateId, Window owner, DialogProc proc,
+                           intptr_t param) override {
+    dialogInstance = instance;
+    dialogTemplate = templateId;
+    dialogOwner = owner;
+    if (managerAnswer) return *managerAnswer;
+    proc_ = proc;
+    ended_.reset();
+    proc_(kDialog, win::kWmInitDialog, 0, param);
+    if (!ended_) proc_(kDialog, win::kWmShowWindow, 1, 0);
+    for (auto a = script.begin(); a != script.end() && !ended_; ++a) Perform(*a);
+    proc_ = nullptr;
+    return ended_.value_or(kStillOpen);
+  }
+  bool EndDialog(Window dialog, intptr_t result) override {
+    journal.push_back("end " + std::to_string(result));
+    if (!ended_) ended_ = result;
+    return dialog == kDialog;
+  }
+  bool CheckDlgButton(Window dialog, int id, uint32_t state) override {
+    auto it = buttons.find(id);
+    if (dialog != kDialog || it == buttons.end()) return false;
+    it->second.checked = state == win::kBstChecked;
+    return true;
+  }
+  uint32_t IsDlgButtonChecked(Window dialog, int id) override {
+    return dialog == kDialog && buttons.count(id) != 0 && buttons[id].checked ? win::kBstChecked : win::kBstUnchecked;
+  }
+  Window GetDlgItem(Window dialog, int id) override {
+    return dialog == kDialog && buttons.count(id) != 0 ? reinterpret_cast<Window>(&buttons[id]) : nullptr;
+  }
+  bool EnableWindow(Window window, bool enable) override {
+    if (window == nullptr) return false;
+    static_cast<Button*>(window)->enabled = enable;
+    return true;
+  }
+  void SetClassIconFromResource(Window, ModuleHandle, int iconId) override {
+    journal.push_back("icon " + std::to_string(iconId));
+  }
+  bool GetWindowRect(Window window, Rect* rect) override {
+    if (rects.count(window) == 0) return false;
+    *rect = rects[window];
+    return true;
+  }
+  bool GetWorkArea(Rect* rect) override {
+    if (workArea) *rect = *workArea;
+    return workArea.has_value();
+  }
+  bool MoveWindow(Window window, int x, int y, int width, int height, bool repaint) override {
+    char entry[96];
+    std::snprintf(entry, sizeof entry, "move %s%d %d %d %d%s", window == kDialog ? "" : "other ", x, y, width, height,
+                  repaint ? " repaint" : "");
+    return Noted(entry, true);
+  }
+  bool AnimateWindowIfPresent(Window, uint32_t milliseconds, uint32_t flags) override {
+    if (animation) journal.push_back("animate " + std::to_string(flags) + " " + std::to_string(milliseconds));
+    return animation;
+  }
+  bool RedrawWindow(Window window) override { return Noted("redraw", window == kDialog); }
+  [[noreturn]] void ExitProcess(int exitCode) override {
+    real_.ExitProcess(exitCode);
+    std::abort();
+  }
+
+ private:
+  struct Heap {
+    int number;
+    size_t maximum, used;
+  };
+
+  template <typename T>
+  T Noted(const char* what, T answer) {
+    journal.emplace_back(what);
+    return answer;
+  }
+  bool Fails(const char* call, HeapHandle heap, size_t bytes) {
+    auto it = heaps_.find(heap);
+    bool fails = heapLog.size() + 1 == failHeapEvent;
+    if (it != heaps_.end()) {
+      Heap& h = it->second;
+      fails = fails || (h.maximum != 0 && h.used + bytes > h.maximum);
+      if (!fails) h.used += bytes;
+    }
+    heapLog.push_back({call, bytes, it != heaps_.end() ? it->second.number : 0, fails});
+    return fails;
+  }
+  // Host paths are Windows paths; the second byte of a two-byte character is
+  // never taken for a separator.
+  const char* Native(const char* path) {
+    native_ = path;
+    for (size_t i = 0; i < native_.size(); ++i) {
+      const auto c = static_cast<unsigned char>(native_[i]);
+      if (((c >= 0x81 && c <= 0x9F) || c >= 0xE0) && i + 1 < native_.size()) ++i;
+      else if (c == '\\') native_[i] = '/';
+    }
+    return native_.c_str();
+  }
+  bool ProcessExe(const char* road, uint32_t pid, char* buffer, uint32_t size) {
+    if (Noted(road, processExe.empty()) || pid != kHostProcessId) return false;
+    std::strncpy(buffer, processExe.c_str(), size);
+    return true;
+  }
+  // The block GetFileVersionInfoA hands out: the translation table right at
+  // its start, then "key\0value\0" pairs and a NUL, so that every answer of
+  // VerQueryValueA points into the block as the real one's do.
+  static std::string VersionBlock(const VersionResource& r) {
+    std::string out;
+    for (auto [language, codePage] : r.translations) {
+      for (uint16_t v : {language, codePage}) out += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    }
+    for (const auto& [key, value] : r.strings) out += key + '\0' + value + '\0';
+    return out + '\0';
+  }
+  FakeWindow* Find(Window window) const {
+    for (const auto& w : windows_) {
+      if (w.get() == window) return w.get();
+    }
+    return nullptr;
+  }
+  FakeWindow* ActivePane(FakeWindow& main) {
+    FakeWindow* p = activePane != nullptr ? activePane : Pane(&main);
+    Clamp(*p);
+    return p;
+  }
+  static void Clamp(FakeWindow& p) {
+    p.selStart = std::min(p.selStart, p.text.size());
+    p.selEnd = std::min(p.selEnd, p.text.size());
+    if (p.selEnd < p.selStart) std::swap(p.selStart, p.selEnd);
+  }
+  // Replaces the selection as one undo step; the caret goes after the insertion.
+  static void ReplaceSelection(FakeWindow& p, const std::string& bytes) {
+    Clamp(p);
+    UndoStep step{p.selStart, p.text.substr(p.selStart, p.selEnd - p.selStart), bytes, p.selStart, p.selEnd};
+    p.text.replace(p.selStart, p.selEnd - p.selStart, bytes);
+    p.selStart = p.selEnd = step.pos + bytes.size();
+    p.undo.push_back(std::move(step));
+  }
+  // The text with `extra` bytes "+" more, or -extra bytes fewer at its end.
+  static std::string Resized(std::string t, int64_t extra) {
+    if (extra >= 0) return t + std::string(static_cast<size_t>(extra), '+');
+    t.resize(t.size() - std::min(t.size(), static_cast<size_t>(-extra)));
+    return t;
+  }
+  intptr_t MainMessage(FakeWindow& main, uint32_t message, uintptr_t wParam, intptr_t lParam, size_t* bytes) {
+    if (message == host::kMsgGetActiveEditor) return reinterpret_cast<intptr_t>(ActivePane(main));
+    if (message == host::kMsgGetSelectionState && quirks.selectionStateAnswer != 0) return quirks.selectionStateAnswer;
+    if (message == host::kMsgGetSelectionState) return ActivePane(main)->selStart == ActivePane(main)->selEnd ? -1 : 1;
+    if ((message != host::kMsgReadText && message != host::kMsgWriteText) || wParam > 1) return 0;
+    return Transfer(main, message == host::kMsgWriteText, wParam != 0, lParam, bytes);
+  }
+  // The host's side of the shared memory: opens the section by its name.
+  intptr_t Transfer(FakeWindow& main, bool write, bool selectionOnly, intptr_t length, size_t* bytes) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
+    auto size = mappingSizes_.find(name);
+    if (quirks.refuseMapping || (write && quirks.refuseMappingWrite) || size == mappingSizes_.end()) return 0;
+    KernelHandle m = real_.CreateFileMappingA(size->second, name);
+    char* view = m != nullptr ? static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite)) : nullptr;
+    FakeWindow* p = ActivePane(main);
+    const auto n = static_cast<size_t>(length);
+    const std::string t = Resized(selectionOnly ? p->text.substr(p->selStart, p->selEnd - p->selStart) : p->text,
+                                  quirks.mappingReadExtra);
+    intptr_t ok = 0;
+    if (view != nullptr && write && length >= 0 && n < size->second && view[n] == '\0') {
+      if (!selectionOnly) p->selStart = 0, p->selEnd = p->text.size();
+      ReplaceSelection(*p, Resized(std::string(view, n), quirks.mappingWriteExtra));
+      *bytes = n;
+      ok = 1;
+    } else if (view != nullptr && !write && t.size() < size->second) {
+      std::memcpy(view, t.c_str(), t.size() + 1);
+      *bytes = t.size();
+      ok = 1;
+    }
+    if (view != nullptr) real_.UnmapViewOfFile(view);
+    if (m != nullptr) real_.CloseHandle(m);
+    return ok;
+  }
+  intptr_t PaneMessage(FakeWindow& p, uint32_t message, uintptr_t wParam, intptr_t lParam, size_t* bytes) {
+    Clamp(p);
+    switch (message) {
+      case win::kEmGetSel: {
+        auto s = static_cast<uint32_t>(static_cast<int64_t>(p.selStart) + quirks.selectionOffset);
+        auto e = static_cast<uint32_t>(static_cast<int64_t>(p.selEnd) + quirks.selectionOffset);
+        if (quirks.reversedSelection) std::swap(s, e);
+        if (wParam != 0) *reinterpret_cast<uint32_t*>(wParam) = s;
+        if (lParam != 0) *reinterpret_cast<uint32_t*>(lParam) = e;
+        return static_cast<intptr_t>(std::min<uint32_t>(s, 0xFFFF) | std::min<uint32_t>(e, 0xFFFF) << 16);
+      }
+      case win::kEmSetSel: {  // a start of -1 puts the caret at the end; an end of -1 or past it means the end
+        const auto n = static_cast<int64_t>(p.text.size());
+        int64_t s = static_cast<int32_t>(wParam), e = static_cast<int32_t>(lParam);
+        if (s < 0) s = e = n;
+        if (e < 0 || e > n) e = n;
+        s = std::min(s, n);
+        p.selStart = static_cast<size_t>(std::min(s, e));
+        p.selEnd = static_cast<size_t>(std::max(s, e));
+        return 0;
+      }
+      case win::kWmGetTextLength:
+        return static_cast<intptr_t>(p.text.size()) + quirks.lengthOffset;
+      case win::kWmGetText: {
+        if (quirks.growOnRead) p.text += "+";
+        if (wParam == 0 || lParam == 0) return 0;
+        size_t n = std::min<size_t>(wParam - 1, p.text.size());
+        if (quirks.gettextLimit >= 0) n = std::min<size_t>(n, static_cast<size_t>(quirks.gettextLimit));
+        std::memcpy(reinterpret_cast<char*>(lParam), p.text.data(), n);
+        reinterpret_cast<char*>(lParam)[n] = '\0';
+        *bytes = n;
+        return static_cast<intptr_t>(n);
+      }
+      case win::kWmClear:
+        if (quirks.clearIgnored) return 0;
+        p.selEnd = static_cast<size_t>(std::clamp<int64_t>(static_cast<int64_t>(p.selEnd) + quirks.clearExtra,
+                                                           static_cast<int64_t>(p.selStart),
+                                                           static_cast<int64_t>(p.text.size())));
+        if (p.selStart != p.selEnd) ReplaceSelection(p, std::string());
+        return 0;
+      case win::kEmUndo: {
+        if (p.undo.empty() || (quirks.undoIgnored && !p.undo.back().inserted.empty())) return 0;
+        const UndoStep s = p.undo.back();
+        p.undo.pop_back();
+        p.text.replace(s.pos, s.inserted.size(), s.removed);
+        p.selStart = s.selStart;
+        p.selEnd = s.selEnd;
+        return 1;
+      }
+      case win::kEmReplaceSel: {
+        std::string t(reinterpret_cast<const char*>(lParam));
+        const auto limit = static_cast<size_t>(quirks.replaceLimit);
+        size_t keep = 0;  // never splits a two-byte character
+        for (size_t step = 1; quirks.replaceLimit >= 0 && keep < t.size(); keep += step) {
+          const auto c = static_cast<unsigned char>(t[keep]);
+          step = ((c >= 0x81 && c <= 0x9F) || c >= 0xE0) && keep + 1 < t.size() ? 2 : 1;
+          if (keep + step > limit) break;
+        }
+        if (quirks.replaceLimit >= 0) t.resize(keep);
+        if (quirks.replaceIgnored) return 0;
+        ReplaceSelection(p, Resized(t, quirks.replaceExtra));
+        *bytes = t.size();
+        return 0;
+      }
+    }
+    return 0;
+  }
+  void Perform(const UserAct& a) {
+    const int id = static_cast<int>(a.id);
+    switch (a.act) {
+      case Act::kClick:
+        if (!buttons[id].enabled) return;  // a greyed box takes no click
+        buttons[id].checked = !buttons[id].checked;
+        if (id == 1001 || id == 1002) buttons[1001].checked = id == 1001, buttons[1002].checked = id == 1002;
+        return Perform({Act::kCommand, a.id});  // BN_CLICKED is 0 in the high word
+      case Act::kOk: return Perform({Act::kCommand, win::kIdOk});
+      // The cancel button, and Esc as the dialog manager turns it into IDCANCEL.
+      case Act::kCancel: return Perform({Act::kCommand, win::kIdCancel});
+      case Act::kClose: proc_(kDialog, win::kWmClose, 0, 0); return;
+      case Act::kSet: buttons[id].checked = true; return;
+      case Act::kUnset: buttons[id].checked = false; return;
+      case Act::kCommand: proc_(kDialog, win::kWmCommand, a.id, 0); return;
+      case Act::kShow: proc_(kDialog, win::kWmShowWindow, 0, 0); return;
+    }
+  }
+
+  Platform& real_;
+  Platform* previous_;
+  std::map<HeapHandle, Heap> heaps_;
+  int heapsMade_ = 0;
+  std::string native_;
+  std::vector<std::unique_ptr<FakeWindow>> windows_;
+  std::map<std::string, uint32_t> mappingSizes_;
+  uint32_t tableBytes_ = 0;  // of the version block read last
+  DialogProc proc_ = nullptr;
+  std::optional<intptr_t> ended_;
+};
+
+}  // namespace qv::testing
