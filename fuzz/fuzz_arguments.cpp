@@ -124,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   qv::ConversionOptions options, wantOptions;
+  options.ExchangeZenHan = options.ProcessAlphabet = options.ProcessNumber = 7;  // the parse starts from the defaults
   uint8_t showDialog = 9, wantDialog = 9;
   Reports got, want;
   qv::ParseSwitches(list, options, showDialog, Record, &got);

@@ -3,6 +3,7 @@
 // never passes the buffer it is given.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,25 +20,19 @@ namespace {
 
 using qv::portable::IniGetString;
 
-bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // Without the bytes of `banned`, and without blanks at either end.
 std::string Cleaned(const std::string& s, std::string_view banned) {
   std::string out;
   for (char c : s) {
     if (banned.find(c) == std::string_view::npos) out.push_back(c);
   }
-  while (!out.empty() && Blank(out.back())) out.pop_back();
-  return out.substr(std::min(out.find_first_not_of(" \t\r\n"), out.size()));
+  const size_t first = out.find_first_not_of(" \t\r\n");
+  return first == std::string::npos ? "" : out.substr(first, out.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
   const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (up(a[i]) != up(b[i])) return false;
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return up(x) == up(y); });
 }
 
 // (section, key) pairs named in the file, by a rough reading of its lines.

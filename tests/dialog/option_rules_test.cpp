@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string_view>
-
 #include "dialog/settings_file.h"
 
 namespace qv {
@@ -47,16 +45,6 @@ TEST(OptionRulesTest, ViewOfOptionsAndStoreOnOk) {
   EXPECT_EQ(StoreOnOk(Checked({1003, 1006, 1008}), untouched), OkOutcome::kNeedDirection);
   EXPECT_EQ(untouched, ConversionOptions{}) << "nothing is stored without a direction";
   for (int id = 1000; id <= 1014; ++id) EXPECT_EQ(Checked({id}).IsChecked(id), id >= 1001 && id <= 1013) << id;
-}
-
-TEST(OptionRulesTest, TheTwoNoticesInCodePage932) {
-  EXPECT_EQ(std::string_view(OkNotice(OkOutcome::kNeedDirection)),
-            "\x81\x75\x95\xCF\x8A\xB7\x95\xFB\x8C\xFC\x81\x76\x20\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD"
-            "\x82\xBE\x82\xB3\x82\xA2\x81\x42");  // 「変換方向」 を指定してください。
-  EXPECT_EQ(std::string_view(OkNotice(OkOutcome::kNeedTarget)),
-            "\x81\x75\x95\xCF\x8A\xB7\x91\xCE\x8F\xDB\x81\x76\x20\x82\xF0\x8E\x77\x92\xE8\x82\xB5\x82\xC4\x82\xAD"
-            "\x82\xBE\x82\xB3\x82\xA2\x81\x42");  // 「変換対象」 を指定してください。
-  EXPECT_EQ(OkNotice(OkOutcome::kConfirmed), nullptr);
 }
 
 // Centred horizontally, a third (or half) of the free height above; signed,

@@ -218,16 +218,6 @@ TEST(DialogTest, PlaceOverOwner) {
   EXPECT_THAT(os.journal, ElementsAre("move other 400 150 200 300", "move other 412 249 200 300"));
 }
 
-TEST(DialogTest, AnimationIsLookedUpAtEveryCall) {
-  FakeOs os;
-  AnimateIfAvailable(FakeOs::kDialog, 120, 7);
-  os.animation = false;
-  AnimateIfAvailable(FakeOs::kDialog, 120, 8);
-  os.animation = true;
-  AnimateIfAvailable(FakeOs::kDialog, 80, 9);
-  EXPECT_THAT(os.journal, ElementsAre("animate 7 120", "animate 9 80"));
-}
-
 // The executable's own path with its last three characters replaced by "ini";
 // nothing when the path cannot be had whole.
 TEST(SettingsFileTest, Path) {
@@ -252,31 +242,11 @@ TEST(SettingsFileTest, Path) {
   }
 }
 
-TEST(SettingsFileTest, LoadAndSave) {
+// The settings file's bytes and the reading of its values are seen in the sessions.
+TEST(SettingsFileTest, FailedKeysAndNoPath) {
   FakeOs os;
   testing::TempDir dir;
   const std::string ini = dir / "Quorvel.ini";
-  const struct {
-    const char* value;
-    uint8_t before, expected;
-  } values[] = {{"1", 0, 1}, {"0", 1, 0}, {"2", 0, 1}, {"256", 0, 1}, {"12abc", 0, 1}, {"abc", 1, 0}, {" 7", 0, 1}};
-  for (const auto& v : values) {
-    testing::WriteFile(ini, std::string("[Option]\r\nProcessNumber=") + v.value + "\r\n[Other]\r\nProcessSpace=1\r\n");
-    ConversionOptions options = Options(0b110000011);
-    options.ProcessNumber = v.before;
-    LoadSettings(ini.c_str(), options);
-    ConversionOptions expected = Options(0b110000011);
-    expected.ProcessNumber = v.expected;
-    EXPECT_EQ(options, expected) << v.value;
-  }
-  for (unsigned bits : {0u, 0xFFFu, 0xA5Cu, 0x5A3u}) {
-    std::remove(ini.c_str());
-    EXPECT_TRUE(SaveSettings(ini.c_str(), Options(bits)));
-    EXPECT_EQ(testing::ReadFile(ini), File(bits));
-    ConversionOptions read = Options(~bits);
-    LoadSettings(ini.c_str(), read);
-    EXPECT_EQ(read, Options(bits));
-  }
   // A key that cannot be stored fails the save; the others are still written.
   for (const char* refused : {kSaved[0], kSaved[11]}) {
     std::remove(ini.c_str());

@@ -1,3 +1,6 @@
+// The splitting rules are checked against a model of them by the argument fuzz
+// target on its corpus (replayed by qv_test_hardening); here the growth of the
+// pointer array and the heap's failures.
 #include "context/argument_list.h"
 
 #include <gtest/gtest.h>
@@ -25,45 +28,9 @@ std::vector<std::string> Split(FakeOs& os, const std::string& line) {
   // A complete split ends the array with a null entry.
   EXPECT_TRUE(os.failHeapEvent != 0 || list.argv[list.argc] == nullptr);
   list.Destroy();
-  EXPECT_EQ(list.argv, nullptr);
-  EXPECT_EQ(list.charBuffer, nullptr);
-  EXPECT_EQ(list.privateHeap, nullptr);
   EXPECT_EQ(list.argc, static_cast<int32_t>(args.size())) << "argc is left as it was";
   EXPECT_EQ(os.LiveHeaps(), 0u);
   return args;
-}
-
-TEST(ArgumentListTest, SplittingRules) {
-  const struct {
-    std::string line;
-    std::vector<std::string> args;
-  } cases[] = {
-      {"", {}},
-      {" \t  ", {}},
-      {"t /X/A /N\t/K   \t", {"t", "/X", "/A", "/N", "/K"}},
-      {"   t a/b //X", {"t", "a", "/b", "/", "/X"}},
-      {"t \"\" /X \"\"/x \"\"", {"t", "", "/X", "/x"}},
-      {"t \"/x /y\"", {"t", "/x ", "/y"}},
-      {"\"C:\\Program Files\\tool.exe\" /X", {"C:\\Program Files\\tool.exe", "/X"}},
-      {"t \"a b  ", {"t", "a b"}},
-      {"t a\\ \"a\\", {"t", "a\\", "a\\"}},
-      {"t \"a\\\"\" \"a\\\\b\" a\\\"b c\" \"a\\b\"", {"t", "a\"", "a\\b", "a\\b c", "a\\b"}},
-      {"t \x95\x5C \x95\x5C\x95\x5C \"\x95\x5C\" x", {"t", "\x95\x5C", "\x95\x5C\x95\x5C", "\x95\x5C", "x"}},
-      {"t \x81 x a\x81/b \x9F\x40\xE0\x40\xFC\xFC \x80/ \xFD/", {"t", "\x81", "x", "a\x81", "/b",
-                                                               "\x9F\x40\xE0\x40\xFC\xFC", "\x80", "/", "\xFD", "/"}},
-      {"t \x81\x7F/ \x81\x3F/", {"t", "\x81\x7F", "/", "\x81\x3F", "/"}},
-      {"t \"\x81\\\" \"\x9F\\\" \"\xE0\\\" \"\xFC\\\" \"\xFD\\\" x\"", {"t", "\x81\\", "\x9F\\", "\xE0\\", "\xFC\\", "\xFD\" x"}},
-      {"t \"\xDF\\\" x\" \"\xA0\\\" x\" \"\x80\\\" x\"", {"t", "\xDF\" x", "\xA0\" x", "\x80\" x"}},
-      {"a" + std::string(200, '/'), [] {
-         std::vector<std::string> v(201, "/");  // the worst case for the buffer
-         v[0] = "a";
-         return v;
-       }()},
-  };
-  for (const auto& c : cases) {
-    FakeOs os;
-    EXPECT_EQ(Split(os, c.line), c.args) << c.line;
-  }
 }
 
 // The pointer array grows from 32 to 64 entries and beyond, every pointer into
