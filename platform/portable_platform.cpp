@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/sjis.h"
 #include "platform/ini_file.h"
 #include "platform/platform.h"
 #include "platform/portable_heap.h"
@@ -24,9 +25,6 @@
 
 namespace qv {
 namespace {
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 std::string& CommandLine() {
   static std::string line;
@@ -252,15 +250,21 @@ void SetCommandLine(int argc, const char* const* argv) {
     }
     // Inside quotes a backslash escapes only a backslash or a quote; the
     // second byte of a two-byte character is no backslash (表 is 0x95 0x5C).
+    // After a lead byte standing alone, the backslash before a quote would
+    // be read as its second byte: the quotes are closed and opened between.
     line += '"';
+    bool loneLead = false;
     for (size_t j = 0; j < arg.size(); ++j) {
-      const auto c = static_cast<unsigned char>(arg[j]);
-      if (IsLeadByte(c) && j + 1 < arg.size() && IsTrailByte(static_cast<unsigned char>(arg[j + 1]))) {
+      const auto c = static_cast<uint8_t>(arg[j]);
+      if (sjis::IsPair(reinterpret_cast<const uint8_t*>(arg.c_str()) + j)) {
         line.append(arg, j++, 2);
+        loneLead = false;
         continue;
       }
+      if (c == '"' && loneLead) line += "\"\"";
       if (c == '"' || c == '\\') line += '\\';
       line += static_cast<char>(c);
+      loneLead = sjis::IsLead(c);
     }
     line += '"';
   }

@@ -1,5 +1,6 @@
 // The stand-in for Win32 on other systems: its files, names and mappings, a
-// desktop without windows and dialogs, and the command line it is handed.
+// desktop without windows and dialogs. (The command line it is handed is
+// checked by the argument fuzz target, replayed by qv_test_hardening.)
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "context/argument_list.h"
 #include "platform/platform.h"
-#include "platform/portable_platform.h"
 #include "tests/support/temp_dir.h"
 
 namespace qv {
@@ -145,30 +144,6 @@ TEST(PortablePlatformTest, MessagesShowAndExitFlushes) {
         Os().ExitProcess(3);
       },
       ::testing::ExitedWithCode(3), "kept");
-}
-
-// What the entry hands in comes back from the tool's own splitting.
-TEST(PortablePlatformTest, CommandLine) {
-  const std::vector<std::string> cases[] = {
-      {"quorvel", "/XA", "/k"},
-      {"C:\\Program Files\\q.exe", "", "a b", "tab\there", "say \"hi\"", "back\\", "\\\\x\\"},
-      {"q", "\x95\x5C", "a \x95\x5C", "\x95\x5C\x95\x5C b", "\"\x95\x5C\"", "\x81\\ \"", "\xDF\\\" x"},
-  };
-  for (const auto& args : cases) {
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    argv.push_back(nullptr);
-    portable::SetCommandLine(static_cast<int>(args.size()), argv.data());
-    ArgumentList list;
-    list.Construct();
-    EXPECT_EQ(std::vector<std::string>(list.argv, list.argv + list.argc), args) << Os().GetCommandLineA();
-    list.Destroy();
-  }
-  const char* const quoted[] = {"q", "a b", ""};
-  portable::SetCommandLine(3, quoted);
-  EXPECT_STREQ(Os().GetCommandLineA(), "q \"a b\" \"\"");
-  portable::SetCommandLine(0, nullptr);
-  EXPECT_STREQ(Os().GetCommandLineA(), "");
 }
 
 }  // namespace
