@@ -80,14 +80,10 @@ const char kFull[] = "\x82\x81\x82\x82 \x83\x4B\r\n#cd";             // ａｂ �
 
 const RunCase kRunCases[] = {
     {"WholeTextToFullCaretAtStart", "q.exe /xAK", kHalf, 0, 0, nullptr, {}, 0, kFull, 0, 0, {}},
-    {"WholeTextToHalf", "q.exe /XAK", kFull, 4, 4, "0.72.0.6", {}, 0, kHalf, 0, 0, {}},
     {"SelectionIsReplacedAndStaysSelected", "q.exe /xA", "ab cd", 1, 4, "0.73.0.1", {}, 0,
      "a\x82\x82 \x82\x83" "d", 1, 6, {}},
-    {"NonsenseSelectionStateReadsTheSelection", "q.exe /xA", "ab cd", 1, 4, "0.73.0.1", {}, 0,
-     "a\x82\x82 \x82\x83" "d", 1, 6, {}, With([](Quirks& q) { q.selectionStateAnswer = 7; })},
     {"UnderbarsAfterAConversionThatMovesTheBlock", "q.exe /xaPU", "a b_c", 0, 0, nullptr, {}, 0,
      "a_b\x81\x51" "c", 0, 0, {}},
-    {"UnderbarsToHalf", "q.exe /XSU", "a\x81\x40 b", 0, 0, nullptr, {}, 0, "a__b", 0, 0, {}},
     {"NoHost", "q.exe /XA", "", 0, 0, "none", {}, -1, "", 0, 0, {kMsgAttachFailed}},
     {"BadArgumentsThenTheDialog", "q.exe /XAq hello", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
      {BadArgument(1, "/XAq"), BadArgument(2, "hello")}},
@@ -105,17 +101,6 @@ const RunCase kRunCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, ::testing::ValuesIn(kRunCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(RunTest, OtherDialogAnswersGoOn) {
-  FakeOs os;
-  os.AddHost("ab");
-  os.commandLine = "q.exe /D/X";
-  os.managerAnswer = 0;
-  EXPECT_EQ(qv::Run(nullptr), 0);
-  os.managerAnswer = -1;  // the dialog cannot be created: the user was told
-  EXPECT_EQ(qv::Run(nullptr), -1);
-  EXPECT_EQ(os.messageBoxes.size(), 1u);
-}
 
 // The block cannot be enlarged, or its size cannot even be expressed.
 TEST(ConvertToFullTest, OutOfMemoryIsReported) {
