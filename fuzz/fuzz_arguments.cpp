@@ -74,11 +74,10 @@ void Record(void* context, int32_t index, const char* argument) {
 void ModelSwitches(const std::vector<std::string>& args, qv::ConversionOptions& o, uint8_t& showDialog,
                    Reports& reports) {
   constexpr char kLetters[] = "dxanspjklurtv";
-  uint8_t* flags[] = {&showDialog,          &o.ExchangeZenHan,        &o.ProcessAlphabet,
-                      &o.ProcessNumber,     &o.ProcessSpace,          &o.ProcessPunct,
-                      &o.ProcessJPPunct,    &o.ProcessKatakana,       &o.ProcessQuotedLine,
-                      &o.ReplaceSpaceToUnderbar, &o.ProcessImpossibleReverse, &o.TransformHiraToKana,
-                      &o.NoConnectVoiced};
+  uint8_t* flags[] = {&showDialog,         &o.ExchangeZenHan,         &o.ProcessAlphabet,          &o.ProcessNumber,
+                      &o.ProcessSpace,     &o.ProcessPunct,           &o.ProcessJPPunct,           &o.ProcessKatakana,
+                      &o.ProcessQuotedLine, &o.ReplaceSpaceToUnderbar, &o.ProcessImpossibleReverse,
+                      &o.TransformHiraToKana, &o.NoConnectVoiced};
   o = qv::ConversionOptions{};
   showDialog = 0;
   bool seen = false;

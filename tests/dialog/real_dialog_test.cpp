@@ -113,9 +113,8 @@ Step TakeNotice(std::string* notice) {
 // The enabling of 1011, 1012 and 1013.
 Step Enabled(bool e1011, bool e1012, bool e1013) {
   return Check([=](HWND d) {
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, 1011)) != FALSE, e1011);
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, 1012)) != FALSE, e1012);
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, 1013)) != FALSE, e1013);
+    const bool want[] = {e1011, e1012, e1013};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(IsWindowEnabled(GetDlgItem(d, 1011 + i)) != FALSE, want[i]) << 1011 + i;
   });
 }
 

@@ -1,5 +1,6 @@
-// The switch letters and the dialog decision are checked against a model by
-// the argument fuzz target on its corpus (replayed by qv_test_hardening).
+// The switch letters, the dialog decision and what the fix-up clears are
+// checked by the argument fuzz target on its corpus (replayed by
+// qv_test_hardening); here the message of a bad argument.
 #include "driver/switches.h"
 
 #include <gtest/gtest.h>
@@ -8,32 +9,6 @@
 
 namespace qv {
 namespace {
-
-using O = ConversionOptions;
-
-// TransformHiraToKana needs katakana; NoConnectVoiced is for half-width to
-// full-width, ProcessImpossibleReverse for full-width to half-width.
-TEST(SwitchTest, FixUpClearsWhatDoesNotApply) {
-  const struct {
-    uint8_t O::*flag;
-    uint8_t exchange, katakana;
-    bool kept;
-  } cases[] = {
-      {&O::TransformHiraToKana, 1, 0, false}, {&O::TransformHiraToKana, 1, 1, true},
-      {&O::NoConnectVoiced, 1, 0, false},     {&O::NoConnectVoiced, 0, 0, true},
-      {&O::ProcessImpossibleReverse, 0, 0, false}, {&O::ProcessImpossibleReverse, 1, 0, true},
-  };
-  for (const auto& c : cases) {
-    O o;
-    o.ExchangeZenHan = c.exchange;
-    o.ProcessKatakana = c.katakana;
-    o.*c.flag = 1;
-    O expected = o;
-    expected.*c.flag = c.kept ? 1 : 0;
-    FixUpOptions(o);
-    EXPECT_EQ(o, expected);
-  }
-}
 
 TEST(SwitchTest, BadArgumentMessageInCodePage932CutToTheBuffer) {
   char buffer[kMessageBufferSize];
