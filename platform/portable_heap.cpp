@@ -54,7 +54,8 @@ void Unlink(Heap* heap, BlockHeader* header) {
 
 BlockHeader* NewBlock(size_t bytes) {
   if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
-  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (bytes == 0 ? 1 : bytes)));
+  // Exactly the size asked for, so that the sanitizers see a write past a block even of zero bytes.
+  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
   if (header != nullptr) header->size = bytes;
   return header;
 }
