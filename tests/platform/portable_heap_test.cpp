@@ -33,6 +33,8 @@ TEST(PortableHeapTest, ZeroFlagAndReallocKeepContents) {
   auto* shrunk = static_cast<unsigned char*>(HeapReAlloc(heap, 0, grown, 4));
   ASSERT_NE(shrunk, nullptr);
   EXPECT_EQ(std::memcmp(shrunk, "0123", 4), 0);
+  EXPECT_EQ(HeapReAlloc(heap, 0, nullptr, 8), nullptr) << "no block";
+  EXPECT_EQ(HeapReAlloc(nullptr, 0, shrunk, 8), nullptr) << "no heap";
   EXPECT_TRUE(HeapFree(heap, shrunk));
   EXPECT_TRUE(HeapFree(heap, nullptr));
   EXPECT_FALSE(HeapFree(nullptr, nullptr));
