@@ -241,7 +241,7 @@ TEST(ReadTest, InconsistentAnswersFailTheReadAndLeaveThePaneAlone) {
       {"deletion one byte more", With([](Quirks& q) { q.clearExtra = 1; }), false, 70000},
       {"length one short", With([](Quirks& q) { q.lengthOffset = -1; }), false, 100},
       {"length one short, long text", With([](Quirks& q) { q.lengthOffset = -1; }), false, 70000},
-      {"text grows while read", With([](Quirks& q) { q.growOnRead = true; }), false, 70000},
+      {"text grows while read", With([](Quirks& q) { q.growOnRead = "+"; }), false, 70000},
       {"length one short, mapping", With([](Quirks& q) { q.lengthOffset = -1; }), false, 100, kMapping},
       {"mapping writes more", With([](Quirks& q) { q.mappingReadExtra = 1; }), false, 100, kMapping},
       {"mapping writes less", With([](Quirks& q) { q.mappingReadExtra = -1; }), true, 100, kMapping},
