@@ -48,6 +48,7 @@ struct Quirks {
   int64_t mappingWriteExtra = 0;   // HostMsgWriteText puts this many bytes ("+") more (negative: fewer) in place
   intptr_t selectionStateAnswer = 0;  // non-zero: HostMsgGetSelectionState answers this
   intptr_t privateAnswer = 0;         // non-zero: every private message answers this, after acting
+  bool operator==(const Quirks&) const = default;  // equal to Quirks{}: an honest host
 };
 
 // Keeps the selection inside the text, start first.
