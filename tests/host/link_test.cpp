@@ -290,6 +290,10 @@ TEST(WriteTest, EmptyDocumentAndTheCaret) {
   EXPECT_EQ(s.link.ReplaceAllText("ab"), WriteResult::kRestored);
   EXPECT_EQ(s.link.ReplaceSelectedText("ab"), WriteResult::kRestored);
   EXPECT_EQ(s.pane->text, "");
+  s.os.quirks.replaceIgnored = false;
+  s.pane->text = "0123456789";
+  EXPECT_EQ(s.link.ReplaceAllText(""), WriteResult::kWritten) << "a whole text replaced by nothing";
+  EXPECT_EQ(s.pane->text, "");
   s.pane->text = "0123456789";
   s.link.SetCaret(4);
   EXPECT_EQ(s.pane->selStart, 4u);

@@ -343,6 +343,7 @@ class FakeOs final : public Platform {
     return true;
   }
   bool VerQueryValueA(const void* block, const char* subBlock, void** value, uint32_t* length) override {
+    if (block == nullptr) std::abort();  // the real one reads the block it is given
     char* b = static_cast<char*>(const_cast<void*>(block));
     const std::string_view query = subBlock;
     if (query == "\\VarFileInfo\\Translation") {
