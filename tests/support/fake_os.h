@@ -3,9 +3,9 @@
 // address, which a new heap may share with a destroyed one), one heap event
 // fails on demand and a heap made with a maximum size cannot grow past it;
 // host paths with backslashes become paths of this machine. Around them: a
-// desktop with the host editor in it (main windows, panes with selection and
-// undo, the child windows that name the host's files, the private messages
-// and the shared memory, scripted quirks), version resources by path, the
+// desktop with the host editor in it (main windows, the child windows that
+// name the host's files, and panes answering as the substitute editor's model
+// does, quirks and shared memory included), version resources by path, the
 // process behind a window, and a scripted dialog manager. It is the platform
 // while it lives, and records what it is asked.
 #pragma once
