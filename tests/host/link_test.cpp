@@ -156,6 +156,9 @@ TEST(ReadTest, LongTextsAreReadInPiecesAndThePaneIsLeftAsItWas) {
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(std::string(got), Letters(c.length));
     EXPECT_EQ(std::string(s.link.fetched, s.link.fetchedLength), Letters(c.length)) << "a copy is kept";
+    for (const auto& m : s.os.sent) {
+      EXPECT_TRUE(m.message != win::kWmGetText || m.wParam <= 32761u) << "a request past the piece size";
+    }
     if (!c.pieces.empty()) {
       EXPECT_EQ(s.os.Bytes(win::kWmGetText), c.pieces);
       EXPECT_EQ(s.os.Count(win::kWmClear), c.pieces.size() - 1);

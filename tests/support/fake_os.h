@@ -54,6 +54,7 @@ struct SentMessage {
   const FakeWindow* window;
   uint32_t message;
   size_t bytes;  // delivered or taken (WM_GETTEXT, EM_REPLACESEL, transfers)
+  uintptr_t wParam;
 };
 
 struct RecordedBox {
@@ -308,7 +309,7 @@ class FakeOs final : public Platform {
     } else {
       Transfer(*w, *pane, message, wParam, lParam, &r, &bytes);
     }
-    sent.push_back({w, message, bytes});
+    sent.push_back({w, message, bytes, wParam});
     return r;
   }
   int MessageBoxA(Window owner, const char* text, const char* caption, uint32_t type) override {
