@@ -27,14 +27,12 @@
 #include "driver/run.h"
 #include "driver/switches.h"
 #include "fuzz/fuzz_check.h"
-#include "host/discovery.h"
 #include "host/host_contract.h"
-#include "host/module_version_info.h"
 #include "tests/support/fake_os.h"
 
 namespace {
 
-using FakeDesktop = qv::testing::FakeOs;
+using qv::testing::FakeOs;
 using qv::testing::Quirks;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
@@ -50,12 +48,6 @@ struct Script {
   bool honest = true;  // every answer so far as the contract has it
   uint8_t Draw() { return next < end ? *next++ : 0; }
 };
-
-bool Honest(const Quirks& q) {
-  return q.gettextLimit < 0 && q.replaceLimit < 0 && !q.replaceIgnored && q.replaceExtra == 0 && !q.clearIgnored &&
-         q.clearExtra == 0 && !q.undoIgnored && !q.refuseMapping && q.mappingReadExtra == 0 &&
-         q.mappingWriteExtra == 0 && q.lengthOffset == 0 && q.selectionStateAnswer == 0 && !q.reversedSelection;
-}
 
 void BeforeMessage(void* context, Quirks& q, uint32_t message) {
   auto& script = *static_cast<Script*>(context);
@@ -95,7 +87,7 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
     default:
       break;
   }
-  script.honest = script.honest && Honest(q);
+  script.honest = script.honest && q == Quirks{};
 }
 
 // The text as the engine's plain reference converts it.
@@ -163,11 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::FixUpOptions(options);
   }
 
-  FakeDesktop d;
-  qv::SetPlatformForTesting(&d);
-  qv::ResetProcessExeLookupForTesting();
-  qv::ResetVersionApiForTesting();
-  qv::QuoteMarkList::Process().ResetForTesting();
+  FakeOs d;  // the platform while it lives
   qv::testing::FakeWindow* main = d.AddHost(text, selStart, selEnd);
   d.AddWindow(qv::host::kExeNameClass, main, kExe);
   if (kVersions[version] != nullptr) d.SetFileVersion(kExe, kVersions[version]);
@@ -178,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The attach reads the host's child windows honestly; the quirks start with the run's text.
   struct Staged : qv::RunServices {
-    FakeDesktop* desktop;
+    FakeOs* desktop;
     Script* script;
     Quirks quirks;
     void Attach(qv::EditorLink& link) override {
@@ -194,7 +182,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   staged.quirks.selectionStateAnswer = stateAnswer;
   staged.quirks.reversedSelection = reversed;
   const int result = qv::Run(nullptr, staged);
-  qv::SetPlatformForTesting(nullptr);
 
   // What the run should have chosen: the selection or the whole text.
   const size_t selected = selEnd - selStart;
@@ -205,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   QV_FUZZ_CHECK(result == 0 || result == -1);
   // An honest host is always served.
-  QV_FUZZ_CHECK(result == 0 || !script.honest || !Honest(staged.quirks));
+  QV_FUZZ_CHECK(result == 0 || !script.honest || !(staged.quirks == Quirks{}));
   if (result == 0) {
     QV_FUZZ_CHECK(d.messageBoxes.empty());
     if (hasSelection) {

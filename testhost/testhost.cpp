@@ -3,6 +3,7 @@
 // tool sends, from another process, as the real editor does.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,21 +11,13 @@
 #include <vector>
 
 #include "host/host_contract.h"
+#include "testhost/editor_model.h"
 
 namespace {
 
-struct UndoStep {
-  size_t pos;
-  std::string removed;
-  std::string inserted;
-  size_t selStart, selEnd;
-};
-
-struct Pane {
+// A pane: the model's bytes, selection and undo, in a window.
+struct Pane : qv::editor::Pane {
   HWND hwnd = nullptr;
-  std::string text;
-  size_t selStart = 0, selEnd = 0;
-  std::vector<UndoStep> undo;
 };
 
 struct Options {
@@ -39,7 +32,7 @@ Options g_opt;
 HWND g_main = nullptr;
 Pane g_panes[2];
 FILE* g_journal = nullptr;
-bool g_measured = false;  // hostile "grow": text changes after a length query
+qv::editor::Quirks g_quirks;
 
 const char kHelp[] =
     "quorvel-testhost [options]\n"
@@ -74,12 +67,32 @@ const char kHelp[] =
     "                         (clicked) and ok, cancel, esc, close. Prints the text\n"
     "                         of a message box first (text=...)\n";
 
-// Modes combine: --hostile replace-extra,undo-ignore.
-bool Hostile(const char* mode) {
-  const std::string list = "," + g_opt.hostile + ",";
-  return list.find("," + std::string(mode) + ",") != std::string::npos;
+// The limits and --hostile modes as the model's quirks; modes combine
+// (--hostile replace-extra,undo-ignore). False for an unknown mode.
+bool SetQuirks(qv::editor::Quirks& q) {
+  q.replaceLimit = g_opt.replaceLimit;
+  q.gettextLimit = g_opt.gettextLimit;
+  q.refuseMapping = g_opt.noMapping;
+  for (size_t at = 0; at < g_opt.hostile.size();) {
+    const size_t comma = std::min(g_opt.hostile.find(',', at), g_opt.hostile.size());
+    const std::string m = g_opt.hostile.substr(at, comma - at);
+    at = comma + 1;
+    if (m == "sel-reversed") q.reversedSelection = true;
+    else if (m == "sel-beyond") q.selectionOffset = q.selectionEndExtra = 1000;
+    else if (m == "grow") q.growOnRead = "grown";
+    else if (m == "gettext-short") q.gettextHalf = true;
+    else if (m == "gettext-none") q.gettextLimit = 0;
+    else if (m == "length-short") q.lengthOffset = -1;
+    else if (m == "clear-short") q.clearExtra = -1;
+    else if (m == "replace-none") q.replaceLimit = 0;
+    else if (m == "replace-ignore") q.replaceIgnored = q.mappingWriteIgnored = true;
+    else if (m == "replace-extra") q.replaceExtra = q.mappingWriteExtra = 3;
+    else if (m == "undo-ignore") q.undoIgnored = true;
+    else if (m == "private-nonsense") q.privateAnswer = 12345;
+    else return false;
+  }
+  return true;
 }
-
 
 std::string ReadFile(const std::string& path) {
   std::string out;
@@ -137,158 +150,37 @@ void Journal(const char* who, UINT msg, WPARAM w, LPARAM l, LRESULT r) {
 
 Pane& ActivePane() { return g_panes[(g_opt.hasSecond && g_opt.active == 2) ? 1 : 0]; }
 
-void Clamp(Pane& p) {
-  if (p.selStart > p.text.size()) p.selStart = p.text.size();
-  if (p.selEnd > p.text.size()) p.selEnd = p.text.size();
-  if (p.selEnd < p.selStart) std::swap(p.selStart, p.selEnd);
-}
-
-// Replaces the selection with `bytes` as one undo step.
-void ReplaceSelection(Pane& p, const std::string& bytes) {
-  Clamp(p);
-  UndoStep step{p.selStart, p.text.substr(p.selStart, p.selEnd - p.selStart), bytes,
-                p.selStart, p.selEnd};
-  p.text.replace(p.selStart, p.selEnd - p.selStart, bytes);
-  p.selStart = p.selEnd = step.pos + bytes.size();
-  p.undo.push_back(std::move(step));
-  InvalidateRect(p.hwnd, nullptr, TRUE);
-}
-
-// How the host puts a text in place of the selection, by message or mapping.
-void PutInPlace(Pane& p, const std::string& bytes) {
-  if (Hostile("replace-ignore")) return;
-  ReplaceSelection(p, Hostile("replace-extra") ? bytes + "+++" : bytes);
-}
-
-void Undo(Pane& p) {
-  if (p.undo.empty() || (Hostile("undo-ignore") && !p.undo.back().inserted.empty())) return;
-  UndoStep s = std::move(p.undo.back());
-  p.undo.pop_back();
-  p.text.replace(s.pos, s.inserted.size(), s.removed);
-  p.selStart = s.selStart;
-  p.selEnd = s.selEnd;
-  InvalidateRect(p.hwnd, nullptr, TRUE);
-}
-
-LRESULT PaneMessage(Pane& p, UINT msg, WPARAM w, LPARAM l, bool& handled) {
-  handled = true;
-  switch (msg) {
-    case EM_GETSEL: {
-      Clamp(p);
-      DWORD s = (DWORD)p.selStart, e = (DWORD)p.selEnd;
-      if (Hostile("sel-reversed")) std::swap(s, e);
-      if (Hostile("sel-beyond")) { s += 1000; e += 2000; }
-      if (w) *reinterpret_cast<DWORD*>(w) = s;
-      if (l) *reinterpret_cast<DWORD*>(l) = e;
-      return MAKELRESULT(s > 0xFFFF ? 0xFFFF : s, e > 0xFFFF ? 0xFFFF : e);
-    }
-    case EM_SETSEL: {
-      long long s = (long long)(int)w, e = (long long)(int)l;
-      long long n = (long long)p.text.size();
-      if (s < 0) { p.selStart = p.selEnd = p.text.size(); break; }
-      if (e < 0 || e > n) e = n;
-      if (s > n) s = n;
-      if (s > e) std::swap(s, e);
-      p.selStart = (size_t)s;
-      p.selEnd = (size_t)e;
-      InvalidateRect(p.hwnd, nullptr, TRUE);
-      return 0;
-    }
-    case WM_GETTEXTLENGTH:
-      if (Hostile("grow")) g_measured = true;
-      return (LRESULT)p.text.size() - (Hostile("length-short") ? 1 : 0);
-    case WM_GETTEXT: {
-      if (Hostile("grow") && g_measured) { p.text += "grown"; g_measured = false; }
-      if (w == 0 || l == 0) return 0;
-      size_t n = std::min<size_t>(w - 1, p.text.size());
-      if (g_opt.gettextLimit >= 0) n = std::min<size_t>(n, (size_t)g_opt.gettextLimit);
-      if (Hostile("gettext-short")) n /= 2;
-      if (Hostile("gettext-none")) n = 0;
-      char* buf = reinterpret_cast<char*>(l);
-      memcpy(buf, p.text.data(), n);
-      buf[n] = 0;
-      return (LRESULT)n;
-    }
-    case WM_CLEAR:
-      Clamp(p);
-      if (Hostile("clear-short") && p.selEnd > p.selStart) --p.selEnd;
-      if (p.selStart != p.selEnd) ReplaceSelection(p, std::string());
-      return 0;
-    case EM_UNDO:
-      Undo(p);
-      return 1;
-    case EM_REPLACESEL: {
-      if (!l) return 0;
-      std::string t(reinterpret_cast<const char*>(l));
-      if (g_opt.replaceLimit >= 0 && t.size() > (size_t)g_opt.replaceLimit) {
-        size_t n = (size_t)g_opt.replaceLimit;
-        // Never split a double-byte character.
-        size_t i = 0;
-        while (i < n) {
-          size_t step = IsDBCSLeadByteEx(932, (BYTE)t[i]) && i + 1 < t.size() ? 2 : 1;
-          if (i + step > n) break;
-          i += step;
-        }
-        t.resize(i);
-      }
-      if (Hostile("replace-none")) t.clear();
-      PutInPlace(p, t);
-      return 0;
-    }
-  }
-  handled = false;
-  return 0;
-}
-
 size_t ViewSize(void* view) {
   MEMORY_BASIC_INFORMATION mbi{};
   if (!VirtualQuery(view, &mbi, sizeof mbi)) return 0;
   return (size_t)((char*)mbi.BaseAddress + mbi.RegionSize - (char*)view);
 }
 
-LRESULT Transfer(bool write, bool selectionOnly, LPARAM length) {
-  if (g_opt.noMapping) return 0;
-  char name[64];
-  snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix,
-           qv::host::MappingHandleValue(g_main));
-  HANDLE m = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
-  if (!m) return 0;
-  char* view = static_cast<char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-  if (!view) { CloseHandle(m); return 0; }
-  size_t room = ViewSize(view);
+// A private message to the main window; transfers open the shared memory by its name.
+LRESULT MainMessage(UINT msg, WPARAM w, LPARAM l, bool& handled) {
   Pane& p = ActivePane();
-  Clamp(p);
-  LRESULT ok = 1;
-  if (write) {
-    size_t n = (size_t)length;
-    if (length < 0 || n >= room) {
-      ok = 0;
-    } else {
-      std::string t(view, n);
-      if (!selectionOnly) p.selStart = 0, p.selEnd = p.text.size();
-      PutInPlace(p, t);
-    }
-  } else {
-    std::string t = selectionOnly ? p.text.substr(p.selStart, p.selEnd - p.selStart) : p.text;
-    if (t.size() + 1 > room) {
-      ok = 0;
-    } else {
-      memcpy(view, t.data(), t.size());
-      view[t.size()] = 0;
-    }
-  }
-  UnmapViewOfFile(view);
-  CloseHandle(m);
-  return ok;
+  char name[64];
+  snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix, qv::host::MappingHandleValue(g_main));
+  HANDLE m = qv::editor::IsTransfer(msg) ? OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name) : nullptr;
+  char* view = m ? static_cast<char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+  intptr_t r = 0;
+  size_t bytes = 0;
+  handled = qv::editor::MainMessage(p, (intptr_t)p.hwnd, g_quirks, msg, w, l, view, view ? ViewSize(view) : 0, &r,
+                                    &bytes);
+  if (view) UnmapViewOfFile(view);
+  if (m) CloseHandle(m);
+  if (handled) InvalidateRect(p.hwnd, nullptr, TRUE);
+  return r;
 }
 
 LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   Pane& p = (h == g_panes[1].hwnd) ? g_panes[1] : g_panes[0];
-  bool handled = false;
-  LRESULT r = PaneMessage(p, msg, w, l, handled);
-  if (handled) {
+  intptr_t r = 0;
+  size_t bytes = 0;
+  if (qv::editor::PaneMessage(p, g_quirks, msg, w, l, &r, &bytes)) {
+    InvalidateRect(h, nullptr, TRUE);
     Journal(&p == &g_panes[0] ? "pane1" : "pane2", msg, w, l, r);
-    return r;
+    return (LRESULT)r;
   }
   if (msg == WM_PAINT) {
     PAINTSTRUCT ps;
@@ -384,29 +276,9 @@ void LayoutPanes(HWND h) {
 }
 
 LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  LRESULT r = 0;
-  bool priv = true;
-  switch (msg) {
-    case qv::host::kMsgGetActiveEditor:
-      r = (LRESULT)ActivePane().hwnd;
-      break;
-    case qv::host::kMsgGetSelectionState: {
-      Pane& p = ActivePane();
-      Clamp(p);
-      r = p.selStart == p.selEnd ? -1 : 1;
-      break;
-    }
-    case qv::host::kMsgReadText:
-      r = Transfer(false, w != 0, l);
-      break;
-    case qv::host::kMsgWriteText:
-      r = Transfer(true, w != 0, l);
-      break;
-    default:
-      priv = false;
-  }
+  bool priv = false;
+  const LRESULT r = MainMessage(msg, w, l, priv);
   if (priv) {
-    if (Hostile("private-nonsense")) r = 12345;
     Journal("main", msg, w, l, r);
     return r;
   }
@@ -506,7 +378,7 @@ int main(int argc, char** argv) {
   if (argc == 2 && strcmp(argv[1], "--quit") == 0) return Quit();
   if (argc == 4 && strcmp(argv[1], "--press") == 0) return Press(argv[2], argv[3]);
   if (argc == 2 && strcmp(argv[1], "--help") == 0) { fputs(kHelp, stdout); return 0; }
-  if (!ParseArgs(argc, argv)) { fputs(kHelp, stderr); return 2; }
+  if (!ParseArgs(argc, argv) || !SetQuirks(g_quirks)) { fputs(kHelp, stderr); return 2; }
   if (!g_opt.journal.empty()) g_journal = fopen(g_opt.journal.c_str(), "ab");
 
   HINSTANCE inst = GetModuleHandleA(nullptr);
@@ -526,7 +398,7 @@ int main(int argc, char** argv) {
                            40, 40, 720, 480, nullptr, nullptr, inst, nullptr);
   g_panes[0].text = ReadFile(g_opt.load);
   g_panes[0].selStart = g_opt.selStart; g_panes[0].selEnd = g_opt.selEnd;
-  Clamp(g_panes[0]);
+  qv::editor::Clamp(g_panes[0]);
   g_panes[0].hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, qv::host::kEditorPaneClass, "", WS_CHILD | WS_VISIBLE,
                                     0, 0, 10, 10, g_main, (HMENU)1, inst, nullptr);
   if (g_opt.hasSecond) {

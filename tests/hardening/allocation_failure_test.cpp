@@ -147,20 +147,5 @@ std::vector<Scenario> Scenarios() {
 INSTANTIATE_TEST_SUITE_P(Runs, AllocationFailure, ::testing::ValuesIn(Scenarios()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// No host at all: only the link's heap and the argument list's allocate, and
-// each failure still ends in the attach message without a leak.
-TEST(AllocationFailureNoHost, EachSiteEndsInTheAttachMessage) {
-  for (uint64_t k = 1; k <= 4; ++k) {
-    FakeOs os;
-    os.commandLine = "quorvel.exe /xA";
-    os.failHeapEvent = k;
-    EXPECT_EQ(qv::Run(nullptr), -1);
-    ASSERT_EQ(os.messageBoxes.size(), 1u);
-    EXPECT_EQ(os.messageBoxes[0].text, kMsgAttachFailed);
-    EXPECT_EQ(os.dialogTemplate, 0);
-    EXPECT_EQ(os.LiveHeaps(), 0u);
-  }
-}
-
 }  // namespace
 }  // namespace qv

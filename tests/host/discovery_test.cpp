@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ TEST(FileNameStartTest, PassesOverTwoByteCharactersWhole) {
   };
   for (const auto& c : cases) EXPECT_EQ(FileNameStart(c.path), c.start) << ::testing::PrintToString(c.path);
   EXPECT_EQ(FileNameStart(std::string_view("C:\\x\\y", 4)), 3u) << "nothing past the view is looked at";
+  const auto lead = std::make_unique<char[]>(1);  // a lead byte ending the buffer: no byte past it is read
+  lead[0] = '\x95';
+  EXPECT_EQ(FileNameStart(std::string_view(lead.get(), 1)), 0u);
 }
 
 #ifndef _WIN32  // the trees are made with this machine's paths; the rules are the same everywhere
@@ -74,6 +78,7 @@ TEST(HostIniPathTest, PerUserOrBesideTheExecutable) {
       {"per-user directory, not a file", {{"usr/tester/TeraPad.ini/x", ""}}, "TeraPad.exe", "TeraPad.ini"},
       {"table in a directory name", {{"\x95\x5C/usr.txt", ""}}, "\x95\x5C/TP.exe", "\x95\x5C/usr/tester/TP.ini"},
       {"a name of four bytes", {}, "a.ex", ".ini"},
+      {"a name of five bytes", {}, "a.exe", "a.ini"},
       {"a cut never splits a character", {}, "a\x95\x5Cxyz", "a.ini"},
       {"nor keeps half of one", {}, "a\x81\xFDxyz", "a\x81.ini"},
       {"per-user path too long", {}, "Q:\\" + d240 + "\\TeraPad.exe", "=Q:\\" + d240 + "\\TeraPad.ini"},

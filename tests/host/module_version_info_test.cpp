@@ -38,7 +38,9 @@ TEST(ModuleVersionInfoTest, TheFirstTranslationThatHasTheFieldWins) {
   EXPECT_EQ(os.Count("BindVersionApi"), 1u);
 }
 
-TEST(ModuleVersionInfoTest, CopiesStayValidAcrossQueriesAndPaths) {
+// Each answer is a copy of its own that outlives later queries and paths.
+// The version functions' answers are trusted only inside the block.
+TEST(ModuleVersionInfoTest, CopiesStayValidAndAnswersPastTheBlockAreCut) {
   FakeOs os;
   os.SetFileVersion("a.exe", "1.0");
   os.SetFileVersion("b.exe", "2.0");
@@ -51,6 +53,12 @@ TEST(ModuleVersionInfoTest, CopiesStayValidAcrossQueriesAndPaths) {
   EXPECT_STREQ(first, "1.0");
   EXPECT_STREQ(second, "1.0");
   EXPECT_EQ(os.Count("GetFileVersionInfoA"), 2u);
+  os.lengthSurplus = 1u << 20;
+  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "2.0") << "a length past its end is cut there";
+  os.lengthSurplus = -1;
+  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "2.0") << "a length without the NUL";
+  os.valueOutside = true;
+  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
 }
 
 TEST(ModuleVersionInfoTest, NothingToReadYieldsNone) {
@@ -79,19 +87,6 @@ TEST(ModuleVersionInfoTest, FailuresAreTriedAgain) {
   EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0");
   EXPECT_EQ(os.Count("BindVersionApi"), 2u);
   EXPECT_EQ(os.Count("GetFileVersionInfoA"), 2u);
-}
-
-// The version functions' answers are trusted only inside the block.
-TEST(ModuleVersionInfoTest, AnswersPastTheBlock) {
-  FakeOs os;
-  os.SetFileVersion("a.exe", "1.0");
-  os.lengthSurplus = 1u << 20;
-  ModuleVersionInfo info("a.exe");
-  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0") << "a length past its end is cut there";
-  os.lengthSurplus = -1;
-  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0") << "a length without the NUL";
-  os.valueOutside = true;
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
 }
 
 TEST(ModuleVersionInfoTest, NoPathReadsTheOwnExecutable) {

@@ -3,9 +3,9 @@
 // address, which a new heap may share with a destroyed one), one heap event
 // fails on demand and a heap made with a maximum size cannot grow past it;
 // host paths with backslashes become paths of this machine. Around them: a
-// desktop with the host editor in it (main windows, panes with selection and
-// undo, the child windows that name the host's files, the private messages
-// and the shared memory, scripted quirks), version resources by path, the
+// desktop with the host editor in it (main windows, the child windows that
+// name the host's files, and panes answering as the substitute editor's model
+// does, quirks and shared memory included), version resources by path, the
 // process behind a window, and a scripted dialog manager. It is the platform
 // while it lives, and records what it is asked.
 #pragma once
@@ -29,34 +29,11 @@
 #include "host/host_contract.h"
 #include "host/module_version_info.h"
 #include "platform/platform.h"
+#include "testhost/editor_model.h"
 
 namespace qv::testing {
 
-struct UndoStep {
-  size_t pos = 0;
-  std::string removed, inserted;
-  size_t selStart = 0, selEnd = 0;
-};
-
-// What a pane or main window answers beyond the plain edit-control contract.
-struct Quirks {
-  int64_t replaceLimit = -1;    // EM_REPLACESEL takes at most this many bytes
-  int64_t replaceExtra = 0;     // EM_REPLACESEL inserts this many "+" after what it takes
-  bool replaceIgnored = false;  // EM_REPLACESEL changes nothing
-  int64_t gettextLimit = -1;    // WM_GETTEXT delivers at most this many bytes
-  bool reversedSelection = false;  // EM_GETSEL reports end before start
-  int64_t selectionOffset = 0;     // added to both EM_GETSEL positions
-  int64_t lengthOffset = 0;        // added to WM_GETTEXTLENGTH
-  bool growOnRead = false;         // the text grows by "+" at every WM_GETTEXT
-  bool clearIgnored = false;       // WM_CLEAR deletes nothing
-  int64_t clearExtra = 0;          // WM_CLEAR deletes this many bytes more (negative: fewer)
-  bool undoIgnored = false;        // EM_UNDO of an insertion does nothing
-  bool refuseMapping = false;      // HostMsgReadText/HostMsgWriteText answer 0
-  bool refuseMappingWrite = false;  // HostMsgWriteText answers 0
-  int64_t mappingReadExtra = 0;    // HostMsgReadText writes this many bytes ("+") more (negative: fewer)
-  int64_t mappingWriteExtra = 0;   // HostMsgWriteText puts this many bytes ("+") more (negative: fewer) in place
-  intptr_t selectionStateAnswer = 0;  // non-zero: HostMsgGetSelectionState answers this
-};
+using editor::Quirks;
 
 // Quirks with `set` applied, for tables.
 template <typename F>
@@ -66,19 +43,18 @@ Quirks With(F set) {
   return q;
 }
 
-struct FakeWindow {
+// A pane keeps its bytes, selection and undo in the model; other windows keep their text there.
+struct FakeWindow : editor::Pane {
   std::string className;
-  std::string text;  // pane bytes, or the window text of other windows
   FakeWindow* parent = nullptr;
   std::vector<FakeWindow*> children;
-  size_t selStart = 0, selEnd = 0;
-  std::vector<UndoStep> undo;
 };
 
 struct SentMessage {
   const FakeWindow* window;
   uint32_t message;
   size_t bytes;  // delivered or taken (WM_GETTEXT, EM_REPLACESEL, transfers)
+  uintptr_t wParam;
 };
 
 struct RecordedBox {
@@ -175,7 +151,8 @@ class FakeOs final : public Platform {
   std::vector<std::pair<std::string, uint32_t>> mappingsCreated;  // name, size
 
   FakeWindow* AddWindow(const std::string& className, FakeWindow* parent = nullptr, const std::string& text = "") {
-    FakeWindow* w = windows_.emplace_back(new FakeWindow{className, text, parent, {}, 0, 0, {}}).get();
+    auto* w = windows_.emplace_back(new FakeWindow).get();
+    w->text = text, w->className = className, w->parent = parent;
     if (parent != nullptr) parent->children.push_back(w);
     return w;
   }
@@ -320,15 +297,19 @@ class FakeOs final : public Platform {
   intptr_t SendMessageA(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
     if (window == kDialog) return proc_ != nullptr ? proc_(window, message, wParam, lParam) : 0;
     FakeWindow* w = Find(window);
-    // Messages of the contract without parameters are not answered when given any.
-    const bool bare = message == win::kWmGetTextLength || message == win::kWmClear || message == win::kEmUndo ||
-                      message == host::kMsgGetActiveEditor || message == host::kMsgGetSelectionState;
-    if (w == nullptr || (bare && (wParam != 0 || lParam != 0))) return 0;
+    if (w == nullptr) return 0;
     if (beforeMessage != nullptr) beforeMessage(beforeMessageContext, quirks, message);
     size_t bytes = 0;
-    const intptr_t r = w->parent == nullptr ? MainMessage(*w, message, wParam, lParam, &bytes)
-                                            : PaneMessage(*w, message, wParam, lParam, &bytes);
-    sent.push_back({w, message, bytes});
+    intptr_t r = 0;
+    if (w->parent != nullptr) {
+      editor::PaneMessage(*w, quirks, message, wParam, lParam, &r, &bytes);
+    } else if (FakeWindow* pane = ActivePane(*w); !editor::IsTransfer(message)) {
+      editor::MainMessage(*pane, reinterpret_cast<intptr_t>(pane), quirks, message, wParam, lParam, nullptr, 0, &r,
+                          &bytes);
+    } else {
+      Transfer(*w, *pane, message, wParam, lParam, &r, &bytes);
+    }
+    sent.push_back({w, message, bytes, wParam});
     return r;
   }
   int MessageBoxA(Window owner, const char* text, const char* caption, uint32_t type) override {
@@ -363,6 +344,7 @@ class FakeOs final : public Platform {
     return true;
   }
   bool VerQueryValueA(const void* block, const char* subBlock, void** value, uint32_t* length) override {
+    if (block == nullptr) std::abort();  // the real one reads the block it is given
     char* b = static_cast<char*>(const_cast<void*>(block));
     const std::string_view query = subBlock;
     if (query == "\\VarFileInfo\\Translation") {
@@ -503,129 +485,19 @@ class FakeOs final : public Platform {
     return nullptr;
   }
   FakeWindow* ActivePane(FakeWindow& main) {
-    FakeWindow* p = activePane != nullptr ? activePane : Pane(&main);
-    Clamp(*p);
-    return p;
-  }
-  static void Clamp(FakeWindow& p) {
-    p.selStart = std::min(p.selStart, p.text.size());
-    p.selEnd = std::min(p.selEnd, p.text.size());
-    if (p.selEnd < p.selStart) std::swap(p.selStart, p.selEnd);
-  }
-  // Replaces the selection as one undo step; the caret goes after the insertion.
-  static void ReplaceSelection(FakeWindow& p, const std::string& bytes) {
-    Clamp(p);
-    UndoStep step{p.selStart, p.text.substr(p.selStart, p.selEnd - p.selStart), bytes, p.selStart, p.selEnd};
-    p.text.replace(p.selStart, p.selEnd - p.selStart, bytes);
-    p.selStart = p.selEnd = step.pos + bytes.size();
-    p.undo.push_back(std::move(step));
-  }
-  // The text with `extra` bytes "+" more, or -extra bytes fewer at its end.
-  static std::string Resized(std::string t, int64_t extra) {
-    if (extra >= 0) return t + std::string(static_cast<size_t>(extra), '+');
-    t.resize(t.size() - std::min(t.size(), static_cast<size_t>(-extra)));
-    return t;
-  }
-  intptr_t MainMessage(FakeWindow& main, uint32_t message, uintptr_t wParam, intptr_t lParam, size_t* bytes) {
-    if (message == host::kMsgGetActiveEditor) return reinterpret_cast<intptr_t>(ActivePane(main));
-    if (message == host::kMsgGetSelectionState && quirks.selectionStateAnswer != 0) return quirks.selectionStateAnswer;
-    if (message == host::kMsgGetSelectionState) return ActivePane(main)->selStart == ActivePane(main)->selEnd ? -1 : 1;
-    if ((message != host::kMsgReadText && message != host::kMsgWriteText) || wParam > 1) return 0;
-    return Transfer(main, message == host::kMsgWriteText, wParam != 0, lParam, bytes);
+    return activePane != nullptr ? activePane : Pane(&main);
   }
   // The host's side of the shared memory: opens the section by its name.
-  intptr_t Transfer(FakeWindow& main, bool write, bool selectionOnly, intptr_t length, size_t* bytes) {
+  void Transfer(FakeWindow& main, FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* r,
+                size_t* bytes) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
     auto size = mappingSizes_.find(name);
-    if (quirks.refuseMapping || (write && quirks.refuseMappingWrite) || size == mappingSizes_.end()) return 0;
-    KernelHandle m = real_.CreateFileMappingA(size->second, name);
+    KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name) : nullptr;
     char* view = m != nullptr ? static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite)) : nullptr;
-    FakeWindow* p = ActivePane(main);
-    const auto n = static_cast<size_t>(length);
-    const std::string t = Resized(selectionOnly ? p->text.substr(p->selStart, p->selEnd - p->selStart) : p->text,
-                                  quirks.mappingReadExtra);
-    intptr_t ok = 0;
-    if (view != nullptr && write && length >= 0 && n < size->second && view[n] == '\0') {
-      if (!selectionOnly) p->selStart = 0, p->selEnd = p->text.size();
-      ReplaceSelection(*p, Resized(std::string(view, n), quirks.mappingWriteExtra));
-      *bytes = n;
-      ok = 1;
-    } else if (view != nullptr && !write && t.size() < size->second) {
-      std::memcpy(view, t.c_str(), t.size() + 1);
-      *bytes = t.size();
-      ok = 1;
-    }
+    editor::MainMessage(pane, 0, quirks, message, wParam, lParam, view, view != nullptr ? size->second : 0, r, bytes);
     if (view != nullptr) real_.UnmapViewOfFile(view);
     if (m != nullptr) real_.CloseHandle(m);
-    return ok;
-  }
-  intptr_t PaneMessage(FakeWindow& p, uint32_t message, uintptr_t wParam, intptr_t lParam, size_t* bytes) {
-    Clamp(p);
-    switch (message) {
-      case win::kEmGetSel: {
-        auto s = static_cast<uint32_t>(static_cast<int64_t>(p.selStart) + quirks.selectionOffset);
-        auto e = static_cast<uint32_t>(static_cast<int64_t>(p.selEnd) + quirks.selectionOffset);
-        if (quirks.reversedSelection) std::swap(s, e);
-        if (wParam != 0) *reinterpret_cast<uint32_t*>(wParam) = s;
-        if (lParam != 0) *reinterpret_cast<uint32_t*>(lParam) = e;
-        return static_cast<intptr_t>(std::min<uint32_t>(s, 0xFFFF) | std::min<uint32_t>(e, 0xFFFF) << 16);
-      }
-      case win::kEmSetSel: {  // a start of -1 puts the caret at the end; an end of -1 or past it means the end
-        const auto n = static_cast<int64_t>(p.text.size());
-        int64_t s = static_cast<int32_t>(wParam), e = static_cast<int32_t>(lParam);
-        if (s < 0) s = e = n;
-        if (e < 0 || e > n) e = n;
-        s = std::min(s, n);
-        p.selStart = static_cast<size_t>(std::min(s, e));
-        p.selEnd = static_cast<size_t>(std::max(s, e));
-        return 0;
-      }
-      case win::kWmGetTextLength:
-        return static_cast<intptr_t>(p.text.size()) + quirks.lengthOffset;
-      case win::kWmGetText: {
-        if (quirks.growOnRead) p.text += "+";
-        if (wParam == 0 || lParam == 0) return 0;
-        size_t n = std::min<size_t>(wParam - 1, p.text.size());
-        if (quirks.gettextLimit >= 0) n = std::min<size_t>(n, static_cast<size_t>(quirks.gettextLimit));
-        std::memcpy(reinterpret_cast<char*>(lParam), p.text.data(), n);
-        reinterpret_cast<char*>(lParam)[n] = '\0';
-        *bytes = n;
-        return static_cast<intptr_t>(n);
-      }
-      case win::kWmClear:
-        if (quirks.clearIgnored) return 0;
-        p.selEnd = static_cast<size_t>(std::clamp<int64_t>(static_cast<int64_t>(p.selEnd) + quirks.clearExtra,
-                                                           static_cast<int64_t>(p.selStart),
-                                                           static_cast<int64_t>(p.text.size())));
-        if (p.selStart != p.selEnd) ReplaceSelection(p, std::string());
-        return 0;
-      case win::kEmUndo: {
-        if (p.undo.empty() || (quirks.undoIgnored && !p.undo.back().inserted.empty())) return 0;
-        const UndoStep s = p.undo.back();
-        p.undo.pop_back();
-        p.text.replace(s.pos, s.inserted.size(), s.removed);
-        p.selStart = s.selStart;
-        p.selEnd = s.selEnd;
-        return 1;
-      }
-      case win::kEmReplaceSel: {
-        std::string t(reinterpret_cast<const char*>(lParam));
-        const auto limit = static_cast<size_t>(quirks.replaceLimit);
-        size_t keep = 0;  // never splits a two-byte character
-        for (size_t step = 1; quirks.replaceLimit >= 0 && keep < t.size(); keep += step) {
-          const auto c = static_cast<unsigned char>(t[keep]);
-          step = ((c >= 0x81 && c <= 0x9F) || c >= 0xE0) && keep + 1 < t.size() ? 2 : 1;
-          if (keep + step > limit) break;
-        }
-        if (quirks.replaceLimit >= 0) t.resize(keep);
-        if (quirks.replaceIgnored) return 0;
-        ReplaceSelection(p, Resized(t, quirks.replaceExtra));
-        *bytes = t.size();
-        return 0;
-      }
-    }
-    return 0;
   }
   void Perform(const UserAct& a) {
     const int id = static_cast<int>(a.id);
