@@ -1,13 +1,10 @@
 // Both conversions, fast, against the plain reference and a plain model of
 // the lines they may change: NUL-separated texts in exact buffers,
-// ReplaceSpaceToUnderbar, a cut where IndependentPrefix allows it, quoted
-// lines spared as the model says, SkipQuotedLines driven as a conversion loop
-// drives it, and round trips of the reversible classes. qv_test_convert
-// replays generated inputs through the same entry.
+// ReplaceSpaceToUnderbar, and a cut where IndependentPrefix allows it.
+// qv_test_convert replays generated inputs through the same entry.
 //
-// Input: two bytes of option bits (the top five pick the stand-in conversion
-// of the SkipQuotedLines walk), a cut byte, a quote-list length byte and that
-// many bytes of list, then the data.
+// Input: two bytes of option bits, a cut byte, a quote-list length byte and
+// that many bytes of list, then the data.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +18,6 @@
 
 #include "convert/convert.h"
 #include "convert/reference.h"
-#include "convert/tables.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {
@@ -156,48 +152,6 @@ std::string CheckAgainstReference(const Converter& c, const MarkModel& model, co
   return want;
 }
 
-// SkipQuotedLines at the top of every step of a stand-in conversion that
-// drops, keeps or doubles bytes: in place when shrinking, behind the output
-// area when growing, as the two directions lay out their blocks.
-void CheckCursorWalk(qv::QuoteMarkList& marks, const MarkModel& model, const std::string& text, uint8_t mode) {
-  const auto width = [mode](char c) -> size_t { return mode & 1 ? 2 : ((c ^ mode) & 2) ? 0 : 1; };
-  const size_t n = text.size();
-  const size_t inputAt = mode & 1 ? n + 2 : 0;
-  std::vector<char> block(mode & 1 ? 4 * (n + 1) : n + 1, '\x55');
-  std::memcpy(block.data() + inputAt, text.c_str(), n + 1);
-  std::vector<bool> convertedAt(n, false);
-  auto readPos = static_cast<uint32_t>(inputAt);
-  uint32_t writePos = 0;
-  int32_t lineExamined = 0;
-  bool more = true;
-  while (more && readPos < inputAt + n) {
-    const uint32_t before = readPos;
-    more = qv::SkipQuotedLines(marks, block.data(), readPos, writePos, lineExamined);
-    QV_FUZZ_CHECK(readPos >= before && readPos <= inputAt + n && writePos <= readPos);
-    QV_FUZZ_CHECK(more == (block[readPos] != '\0') && (writePos == readPos || block[writePos] == '\0'));
-    if (!more) break;
-    QV_FUZZ_CHECK(lineExamined == 1 && !IsBreak(static_cast<uint8_t>(block[readPos])));
-    convertedAt[readPos - inputAt] = true;
-    const char c = block[readPos++];
-    QV_FUZZ_CHECK(writePos + width(c) <= readPos);  // never the unread input
-    std::memset(block.data() + writePos, c, width(c));
-    writePos += static_cast<uint32_t>(width(c));
-  }
-  block[writePos] = '\0';
-  std::string want;
-  std::vector<bool> wantConverted(n, false);
-  bool endsQuoted = false;  // the last line is quoted: the walk ends on it, its start not examined
-  for (const auto& segment : SplitForConversion(text, model)) {
-    endsQuoted = IsBreak(At(text, segment.begin)) ? endsQuoted : !segment.converted;
-    for (size_t i = segment.begin; i < segment.end; ++i) {
-      wantConverted[i] = segment.converted;
-      want.append(segment.converted ? width(text[i]) : 1, text[i]);
-    }
-  }
-  QV_FUZZ_CHECK(convertedAt == wantConverted && block.data() == want);
-  QV_FUZZ_CHECK(more || lineExamined == (endsQuoted ? 0 : 1));
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -225,6 +179,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string whole = CheckAgainstReference(c, model, text, toHalf);
     if (cut != 0) QV_FUZZ_CHECK(c.Fast(text.substr(0, cut), toHalf) + c.Fast(text.substr(cut), toHalf) == whole);
   }
-  CheckCursorWalk(marks, model, text.substr(0, text.find('\0')), data[1] >> 3);
   return 0;
 }

@@ -1,5 +1,5 @@
 // Generated texts through the checks of fuzz/fuzz_convert.cpp (the fast
-// conversions against the reference and the line model, cuts, round trips):
+// conversions against the reference and the line model, cuts):
 // every character class, every option combination, several quote lists,
 // broken pairs, line-break mixes and NULs, and the chunk boundaries of the
 // fast moves. Seeds are fixed.
