@@ -30,7 +30,7 @@ const std::vector<std::string> kSpecials = {
     "a", "1", "\x82\t", "\x83\x7F", "\x81\x30", "\x8A\xBF", "\xE0\x40", "\xFC\xFC", "\x83\x8E", "\x83\x95", "\x80",
     "\xA0", "\xFD", "\xFF", "\x7F", "\xDE\xDE"};
 const char* const kMarkLists[] = {kDefaultQuoteMarks, "", ">", "> | :", "\x81\x40", "\x82\x60#", "\x82", "\t \r\n",
-                                  "b\x83\x4B\xB6"};
+                                  "\x01" "b\x83\x4B\xB6"};
 
 // Texts of pieces from both lists, bytes of any value and NULs, with every
 // option combination and several quote lists.
