@@ -56,22 +56,15 @@ struct MarkModel {
   }
 };
 
-struct Segment {
-  size_t begin;
-  size_t end;
-  bool converted;  // a line the conversion sees; false: passed through as is
-};
-
-// Cuts `text` (no NUL inside) into runs of line breaks, quoted lines and
-// converted lines.
-std::vector<Segment> SplitForConversion(std::string_view text, const MarkModel& marks) {
-  std::vector<Segment> out;
-  for (size_t pos = 0; pos < text.size();) {
-    size_t end = pos;
+// `text` (no NUL inside) as the model says a conversion leaves it: line breaks
+// and quoted lines as they are, every other line through `convert` alone.
+template <typename Convert>
+std::string ModelConversion(std::string_view text, const MarkModel& marks, Convert convert) {
+  std::string out;
+  for (size_t pos = 0, end = 0; pos < text.size(); pos = end) {
     if (IsBreak(At(text, pos))) {
       while (IsBreak(At(text, end))) ++end;
-      out.push_back({pos, end, false});
-      pos = end;
+      out += text.substr(pos, end - pos);
       continue;
     }
     size_t i = pos;
@@ -79,8 +72,8 @@ std::vector<Segment> SplitForConversion(std::string_view text, const MarkModel& 
       i += At(text, i) == 0x81 ? 2 : 1;
     }
     while (end < text.size() && !IsBreak(At(text, end))) ++end;
-    out.push_back({pos, end, i >= end || !marks.Marks(text, i)});
-    pos = end;
+    const std::string line(text.substr(pos, end - pos));
+    out += i >= end || !marks.Marks(text, i) ? convert(line) : line;
   }
   return out;
 }
@@ -135,12 +128,8 @@ std::string CheckAgainstReference(const Converter& c, const MarkModel& model, co
     const std::string text = data.substr(start, nul - start);
     std::string converted = c.Reference(text, toHalf, c.o);
     if (!c.o.ProcessQuotedLine) {
-      std::string modelled;
-      for (const auto& s : SplitForConversion(text, model)) {
-        const std::string part = text.substr(s.begin, s.end - s.begin);
-        modelled += s.converted ? c.Reference(part, toHalf, everyLine) : part;
-      }
-      QV_FUZZ_CHECK(converted == modelled);
+      const auto line = [&](const std::string& l) { return c.Reference(l, toHalf, everyLine); };
+      QV_FUZZ_CHECK(converted == ModelConversion(text, model, line));
     }
     if (c.o.ReplaceSpaceToUnderbar) std::replace(converted.begin(), converted.end(), ' ', '_');
     want += converted;
