@@ -149,6 +149,14 @@ TEST(ConvertTest, NoOtherTableEntries) {
   for (const auto& [table, records] : counts) EXPECT_EQ(std::strlen(table), 3 * records) << table;
 }
 
+// The full-width block is addressed with 32-bit positions.
+TEST(ConvertTest, FullBlockSizeLimit) {
+  size_t bytes = 0;
+  EXPECT_TRUE(FullBlockSize(UINT32_MAX / 4 - 1, &bytes));
+  EXPECT_EQ(bytes, UINT32_MAX - 3);
+  EXPECT_FALSE(FullBlockSize(UINT32_MAX / 4, &bytes));
+}
+
 // Marks come from a loader once, at their first use; Set replaces them.
 TEST(QuoteMarkTest, LoadingAndSetting) {
   EXPECT_TRUE(QuoteMarkList().IsQuoteMark("\x81\x84", 0)) << "without a loader the default marks";
