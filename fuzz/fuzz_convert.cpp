@@ -118,8 +118,7 @@ struct Converter {
 
 // The texts of `data`, each converted by the reference, and by the line model
 // from the reference's conversion of single lines. Returns the conversion.
-std::string CheckAgainstReference(const Converter& c, const MarkModel& model, const std::string& data,
-                                  bool toHalf) {
+std::string CheckAgainstReference(const Converter& c, const MarkModel& model, const std::string& data, bool toHalf) {
   std::string want;
   ConversionOptions everyLine = c.o;
   everyLine.ProcessQuotedLine = 1;

@@ -166,6 +166,9 @@ TEST(QuoteMarkTest, LoadingAndSetting) {
   EXPECT_EQ(loads, 1);
   list.Set(">");
   EXPECT_FALSE(list.IsQuoteMark("#", 0)) << "a shorter list replaces a longer one whole";
+  QuoteMarkList zeroed;  // a loader that writes nothing past its value relies on a zeroed buffer
+  zeroed.SetLoader([](void*, char* buffer, size_t) { buffer[0] = '#'; }, nullptr);
+  EXPECT_FALSE(zeroed.IsQuoteMark("\x01", 0));
   list.Set(std::string(1023, ' ') + ">");
   EXPECT_FALSE(list.IsQuoteMark(">", 0)) << "1023 bytes at most";
   EXPECT_FALSE(list.IsQuoteMark(" ", 0)) << "blanks are no marks";

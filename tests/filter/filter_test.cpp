@@ -47,8 +47,8 @@ Result Filter(std::vector<std::string> args, const std::string& input, size_t bl
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   Result r;
-  r.exitCode = RunFilter(static_cast<int>(argv.size()), argv.data(), {in ? in : files[0], files[1], files[2]},
-                         blockLimit);
+  r.exitCode =
+      RunFilter(static_cast<int>(argv.size()), argv.data(), {in ? in : files[0], files[1], files[2]}, blockLimit);
   if (outPath == nullptr) r.out = ReadAll(files[1]);
   r.err = ReadAll(files[2]);
   for (std::FILE* f : files) std::fclose(f);
@@ -148,8 +148,8 @@ TEST(FilterRun, EveryAllocationFailsSafely) {
 
 TEST(FilterRun, HostIniGivesTheMarks) {
   const testing::TempDir dir;
-  for (const auto& [content, want] : {std::pair{"[Option]\r\nInyouhu=#\r\n", ">A\n#\x82\x60"},
-                                      std::pair{"[Option]\nInyouhu=\n", ">A\n#A"}}) {
+  for (const auto& [content, want] :
+       {std::pair{"[Option]\r\nInyouhu=#\r\n", ">A\n#\x82\x60"}, std::pair{"[Option]\nInyouhu=\n", ">A\n#A"}}) {
     testing::WriteFile(dir / "host.ini", content);
     EXPECT_EQ(Filter({"--host-ini=" + dir / "host.ini"}, ">\x82\x60\n#\x82\x60").out, want) << content;
   }
