@@ -85,6 +85,7 @@ const Case kCases[] = {
     {"SeveralGroups", {"/XN", "/a"}, "\x82\x60\x82\x4F", 0, "\x82\x60" "0"},
     {"SmallXToFull", {"/xA"}, "Ab", 0, "\x82\x60\x82\x82"},
     {"HiraganaOnlyWithKatakana", {"/XT"}, "\x82\xAA", 0, "\x82\xAA"},
+    {"DialogSwitchIgnoredOneByteOut", {"/DXN"}, "\x82\x4F", 0, "0"},
     {"SpaceAndUnderbar", {"/XSU"}, "\x81\x40 ", 0, "__"},
     {"UnderbarToFullSparesNoSpace", {"/xAU"}, "a b", 0, "\x82\x81_\x82\x82"},
     {"DefaultQuoteMarks", {}, "\x82\x60\r\n\x81\x84\x82\x60\r\n", 0, "A\r\n\x81\x84\x82\x60\r\n"},
