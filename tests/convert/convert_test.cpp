@@ -137,6 +137,9 @@ TEST(ConvertTest, NoOtherTableEntries) {
       {JPPunctTable, 8},         {KatakanaTable, 81},        {KatakanaVoicedTable, 26}, {ImpossibleReverseTable, 1},
       {HiraganaTable, 80},       {HiraganaVoicedTable, 25},  {KatakanaJoinTable, 21},  {HiraganaJoinTable, 20}};
   for (const auto& [table, records] : counts) EXPECT_EQ(std::strlen(table), 3 * records) << table;
+  uint16_t none[256] = {};
+  BuildFullMap(none, "");  // a table without records: nothing read past its end
+  EXPECT_EQ(none[0], 0);
 }
 
 // The full-width block is addressed with 32-bit positions.
