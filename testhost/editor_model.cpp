@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "convert/sjis.h"
 #include "host/host_contract.h"
 #include "platform/platform.h"
 
@@ -16,8 +17,6 @@ std::string Resized(std::string t, int64_t extra) {
   t.resize(t.size() - std::min(t.size(), static_cast<size_t>(-extra)));
   return t;
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Messages of the contract without parameters are not answered when given any.
 bool Bare(uint32_t message) {
@@ -126,7 +125,7 @@ bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, i
       std::string t(reinterpret_cast<const char*>(lParam));
       size_t keep = 0;  // never splits a two-byte character
       for (size_t step = 1; q.replaceLimit >= 0 && keep < t.size(); keep += step) {
-        step = IsLeadByte(static_cast<unsigned char>(t[keep])) && keep + 1 < t.size() ? 2 : 1;
+        step = sjis::IsLead(static_cast<uint8_t>(t[keep])) && keep + 1 < t.size() ? 2 : 1;
         if (keep + step > static_cast<size_t>(q.replaceLimit)) break;
       }
       if (q.replaceLimit >= 0) t.resize(keep);

@@ -15,7 +15,7 @@ declare -A allowed=(
   [dialog]="dialog context resources host platform convert"
   [driver]="driver dialog context resources host platform convert"
   [filter]="filter driver context host platform convert"
-  [testhost]="testhost host platform"
+  [testhost]="testhost host platform convert"
 )
 failed=0
 for dir in "${!allowed[@]}"; do

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "convert/quote_marks.h"
+#include "convert/sjis.h"
 #include "host/discovery.h"
 #include "host/host_contract.h"
 #include "host/module_version_info.h"
@@ -457,7 +458,7 @@ class FakeOs final : public Platform {
     native_ = path;
     for (size_t i = 0; i < native_.size(); ++i) {
       const auto c = static_cast<unsigned char>(native_[i]);
-      if (((c >= 0x81 && c <= 0x9F) || c >= 0xE0) && i + 1 < native_.size()) ++i;
+      if (sjis::IsLead(c) && i + 1 < native_.size()) ++i;
       else if (c == '\\') native_[i] = '/';
     }
     return native_.c_str();
