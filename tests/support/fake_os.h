@@ -51,13 +51,6 @@ struct FakeWindow : editor::Pane {
   std::vector<FakeWindow*> children;
 };
 
-struct SentMessage {
-  const FakeWindow* window;
-  uint32_t message;
-  size_t bytes;  // delivered or taken (WM_GETTEXT, EM_REPLACESEL, transfers)
-  uintptr_t wParam;
-};
-
 struct RecordedBox {
   Window owner;
   std::string text, caption;
@@ -148,7 +141,7 @@ class FakeOs final : public Platform {
   // Called before each message is answered: may change the quirks per message.
   void (*beforeMessage)(void* context, Quirks& quirks, uint32_t message) = nullptr;
   void* beforeMessageContext = nullptr;
-  std::vector<SentMessage> sent;
+  std::vector<uint32_t> sent;  // the messages the host's windows were sent
   std::vector<std::pair<std::string, uint32_t>> mappingsCreated;  // name, size
 
   FakeWindow* AddWindow(const std::string& className, FakeWindow* parent = nullptr, const std::string& text = "") {
@@ -176,14 +169,7 @@ class FakeOs final : public Platform {
     versions[path] = {{{0x0411, 0x03A4}}, {{"041103a4\\FileVersion", version}}};
   }
   size_t Count(uint32_t message) const {
-    return static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [&](auto& s) { return s.message == message; }));
-  }
-  std::vector<size_t> Bytes(uint32_t message) const {
-    std::vector<size_t> out;
-    for (const SentMessage& s : sent) {
-      if (s.message == message) out.push_back(s.bytes);
-    }
-    return out;
+    return static_cast<size_t>(std::count(sent.begin(), sent.end(), message));
   }
 
   // --- the dialog manager -----------------------------------------------------
@@ -310,7 +296,7 @@ class FakeOs final : public Platform {
     } else {
       Transfer(*w, *pane, message, wParam, lParam, &r, &bytes);
     }
-    sent.push_back({w, message, bytes, wParam});
+    sent.push_back(message);
     return r;
   }
   int MessageBoxA(Window owner, const char* text, const char* caption, uint32_t type) override {
