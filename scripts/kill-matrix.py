@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""Which test case catches which fault: the kill matrix behind slimming the suite.
+
+Plants the mutants scripts/mutate.py selects (same seed, same selection), one at
+a time, and runs every test program that links the mutated code in full (no
+fail-fast), so that each mutant lists every test case that fails on it. The
+report counts, per test case, the mutants it alone catches and all it catches,
+and picks a small set of cases that together catch everything caught (the fuzz
+targets' replays and the script checks first, then greedily). A case outside
+that set catches nothing the others miss in this sample: a candidate to go, if
+it guards nothing the sample does not reach (a fault named in an issue, a
+message, a protocol detail).
+
+  scripts/kill-matrix.py run OUT.json [--seed 2] [--per-dir 20] [--dirs host,driver]
+  scripts/kill-matrix.py report OUT.json [MORE.json ...]
+
+`run` works on a scratch clone of HEAD (never on the working tree) and takes
+about 3-20 s per mutant on the 2-core build machine; it writes OUT.json after
+each mutant and resumes from it. Not part of CI.
+"""
+import argparse
+import collections
+import fnmatch
+import glob
+import importlib.util
+import json
+import os
+import random
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def load_harness():
+    spec = importlib.util.spec_from_file_location("mutate", os.path.join(ROOT, "scripts", "mutate.py"))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def failing_cases(mu, project, program, timeout):
+    """Every failing case of one program; a crash is named by the case that
+    was running, and the program runs again without it."""
+    if program in mu.SCRIPT_TESTS:
+        status, _, _ = project.run_test(program)
+        return [] if status == "passed" else [program]
+    failing, skip = [], []
+    with tempfile.TemporaryDirectory() as tmp:
+        report = os.path.join(tmp, "out.json")
+        for _ in range(4):
+            if os.path.exists(report):
+                os.remove(report)
+            cmd = [os.path.join(project.bin, program), "--gtest_color=no", "--gtest_output=json:" + report]
+            if skip:
+                cmd.append("--gtest_filter=-" + ":".join(skip))
+            rc, _, out = mu.run_cmd(cmd, project.root, timeout)
+            running = re.findall(r"^\[ RUN      \] (\S+)", out, re.M)
+            if rc is not None and os.path.exists(report):
+                for suite in json.load(open(report)).get("testsuites", []):
+                    failing += [program + ":" + suite["name"] + "." + t["name"]
+                                for t in suite.get("testsuite", []) if t.get("failures")]
+                return failing
+            name = running[-1] if running else "?"
+            failing.append(program + ":" + name)
+            if rc is None or name == "?" or name in skip:
+                return failing  # a hang: the rest of the program is not waited for
+            skip.append(name)
+    return failing
+
+
+def run(args):
+    mu = load_harness()
+    scratch = tempfile.mkdtemp(prefix="qv-matrix.")
+    repo = os.path.join(scratch, "repo")
+    subprocess.run(["git", "clone", "-q", ROOT, repo], check=True)
+    ns = argparse.Namespace(repo=repo, build_dir=None, sanitize=True, jobs=2, timeout=args.timeout,
+                            build_timeout=600, cxx_flags="-O1")
+    project = mu.Project(ns)
+    files = []
+    for d in mu.DIRS:
+        for path in sorted(glob.glob(os.path.join(repo, d, "*.cpp"))):
+            rel = os.path.relpath(path, repo)
+            if not any(fnmatch.fnmatch(rel, g) for g in mu.DEFAULT_EXCLUDES):
+                files.append(rel)
+    candidates = []
+    for rel in files:
+        candidates += mu.scan_file(repo, rel, random.Random("%s:scan:%s" % (args.seed, rel)))
+    chosen = mu.select(candidates, 0, args.per_dir, args.seed)
+    if args.dirs:
+        chosen = [m for m in chosen if m["file"].split("/")[0] in args.dirs.split(",")]
+    results = json.load(open(args.out)) if os.path.exists(args.out) else []
+    done = {r["id"] for r in results}
+    project.configure(ns)
+    mu.baseline(project, sorted({t for m in chosen for t in mu.tests_for(m, True)}))
+
+    def stop(signum, frame):
+        raise KeyboardInterrupt
+
+    signal.signal(signal.SIGTERM, stop)
+    for i, m in enumerate(chosen, 1):
+        if m["id"] in done:
+            continue
+        path = os.path.join(repo, m["file"])
+        original = open(path, "rb").read()
+        lines = original.split(b"\n")
+        lines[m["line"] - 1] = m["mutated"].encode("latin-1")
+        record = {k: m[k] for k in ("id", "file", "line", "desc", "original", "mutated")}
+        tests = mu.tests_for(m, True)
+        try:
+            open(path, "wb").write(b"\n".join(lines))
+            rc, _, _ = project.build_for(tests)
+            if rc != 0:
+                record["status"] = "stillborn"
+            else:
+                record["killers"] = [k for t in tests for k in failing_cases(mu, project, t, args.timeout)]
+                record["status"] = "killed" if record["killers"] else "survived"
+        except KeyboardInterrupt:
+            sys.exit("interrupted; %s keeps the mutants done" % args.out)
+        finally:
+            open(path, "wb").write(original)
+        results.append(record)
+        json.dump(results, open(args.out, "w"), indent=1)
+        print("[%d/%d] #%d %-9s %s:%d  %d case(s)" % (i, len(chosen), m["id"], record["status"], m["file"], m["line"],
+                                                       len(record.get("killers", []))), flush=True)
+    subprocess.run(["rm", "-rf", scratch])
+
+
+def case_name(killer, suites):
+    """program:Suite.Name (a crash or hang named the same) -> file:Suite.Name;
+    the fuzz replays by target, parameter instances by their test."""
+    program, _, case = killer.partition(":")
+    case = re.sub(r"\((crash|timeout)\)$", "", case)
+    if not case:
+        return program
+    if "FuzzReplay" in case:
+        return "fuzz/" + case.split("/")[-1]
+    parts = case.split("/")
+    case = parts[1] if len(parts) > 1 else case
+    return suites.get(case.split(".")[0], program) + ":" + case
+
+
+def report(args):
+    suites = {}
+    for path in glob.glob(os.path.join(ROOT, "tests", "**", "*.cpp"), recursive=True):
+        for m in re.finditer(r"TEST(?:_P|_F)?\((\w+),", open(path, errors="replace").read()):
+            suites.setdefault(m.group(1), os.path.relpath(path, ROOT))
+    killed = {}
+    for f in args.files:
+        for m in json.load(open(f)):
+            if m["status"] == "killed":
+                killed[(f, m["id"])] = {case_name(k, suites) for k in m["killers"]}
+    cases = sorted({c for s in killed.values() for c in s})
+    alone = collections.Counter(next(iter(s)) for s in killed.values() if len(s) == 1)
+    total = collections.Counter(c for s in killed.values() for c in s)
+    keep = [c for c in cases if c.startswith("fuzz/") or ":" not in c]
+    covered = {k for k, s in killed.items() if s & set(keep)}
+    while len(covered) < len(killed):
+        best = max((c for c in cases if c not in keep),
+                   key=lambda c: sum(1 for k, s in killed.items() if k not in covered and c in s))
+        keep.append(best)
+        covered |= {k for k, s in killed.items() if best in s}
+    print("%d mutants caught; per case: caught alone / caught\n" % len(killed))
+    print("together catching all of them:")
+    for c in keep:
+        print("  %3d %3d  %s" % (alone[c], total[c], c))
+    print("\ncatching nothing the others miss:")
+    for c in cases:
+        if c not in keep:
+            print("  %3d %3d  %s" % (alone[c], total[c], c))
+
+
+def main():
+    ap = argparse.ArgumentParser(prog="kill-matrix.py", description=__doc__.split("\n")[0])
+    sub = ap.add_subparsers(dest="command", required=True)
+    r = sub.add_parser("run", help="plant mutants and record every failing case")
+    r.add_argument("out")
+    r.add_argument("--seed", default="2", help="selection seed (default 2: apart from the acceptance sample)")
+    r.add_argument("--per-dir", type=int, default=20)
+    r.add_argument("--dirs", help="comma-separated source directories to keep (default: all)")
+    r.add_argument("--timeout", type=int, default=25, help="seconds per test program run")
+    p = sub.add_parser("report", help="cases that catch what others miss, from one or more runs")
+    p.add_argument("files", nargs="+")
+    args = ap.parse_args()
+    run(args) if args.command == "run" else report(args)
+
+
+if __name__ == "__main__":
+    main()
