@@ -37,7 +37,7 @@ struct Quirks {
   int64_t selectionOffset = 0;     // added to both EM_GETSEL positions
   int64_t selectionEndExtra = 0;   // added to EM_GETSEL's end on top of that
   int64_t lengthOffset = 0;        // added to WM_GETTEXTLENGTH
-  std::string growOnRead;          // the first WM_GETTEXT after a length query finds this appended
+  std::string growOnRead = {};     // the first WM_GETTEXT after a length query finds this appended
   bool clearIgnored = false;       // WM_CLEAR deletes nothing
   int64_t clearExtra = 0;          // WM_CLEAR deletes this many bytes more (negative: fewer)
   bool undoIgnored = false;        // EM_UNDO of an insertion does nothing

@@ -21,7 +21,6 @@ using testing::Act;
 using testing::Click;
 using testing::FakeOs;
 using testing::Quirks;
-using testing::With;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
 
@@ -90,11 +89,11 @@ const RunCase kRunCases[] = {
     {"HiraganaOnlyWithKatakana", "q.exe /XT", "\x82\xA0", 0, 0, nullptr, {}, 0, "\x82\xA0", 0, 0, {}},
     {"DialogCancelled", "q.exe /D", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {}},
     {"FetchFails", "q.exe /X", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {kMsgFetchFailed},
-     With([](Quirks& q) { q.lengthOffset = 1; })},
+     {.lengthOffset = 1}},
     {"WriteBackFailsAndIsUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
-     {kMsgWriteBackFailedRestored}, With([](Quirks& q) { q.replaceIgnored = true; })},
+     {kMsgWriteBackFailedRestored}, {.replaceIgnored = true}},
     {"WriteBackFailsAndCannotBeUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "\x82\x81\x82\x82+", 0, 0,
-     {kMsgWriteBackFailedUndo}, With([](Quirks& q) { q.replaceExtra = 1, q.undoIgnored = true; })},
+     {kMsgWriteBackFailedUndo}, {.replaceExtra = 1, .undoIgnored = true}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, ::testing::ValuesIn(kRunCases),

@@ -21,7 +21,6 @@ using ::testing::ElementsAre;
 using testing::FakeOs;
 using testing::FakeWindow;
 using testing::Quirks;
-using testing::With;
 
 constexpr char kExe[] = "C:\\Tools\\TeraPad.exe";
 constexpr char kMessages[] = "0.72.0.5";  // no private messages but the selection state
@@ -185,36 +184,32 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
   } cases[] = {
       {"honest, messages", kMessages, {}, R::kWritten, R::kWritten},
       {"honest, mapping", kMapping, {}, R::kWritten, R::kWritten},
-      {"a byte at a time", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten, R::kWritten},
-      {"takes nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored, R::kRestored},
-      {"ignores", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kRestored, R::kRestored},
-      {"ignores, EM_GETSEL reversed", kMessages, With([](Quirks& q) { q.replaceIgnored = q.reversedSelection = true; }),
+      {"a byte at a time", kMessages, {.replaceLimit = 1}, R::kWritten, R::kWritten},
+      {"takes nothing", kMessages, {.replaceLimit = 0}, R::kRestored, R::kRestored},
+      {"ignores", kMessages, {.replaceIgnored = true}, R::kRestored, R::kRestored},
+      {"ignores, EM_GETSEL reversed", kMessages, {.replaceIgnored = true, .reversedSelection = true},
        R::kRestored, R::kRestored},
-      {"inserts more", kMessages, With([](Quirks& q) { q.replaceExtra = 3; }), R::kRestored, R::kRestored},
-      {"inserts more, no undo", kMessages, With([](Quirks& q) { q.replaceExtra = 3, q.undoIgnored = true; }),
+      {"inserts more", kMessages, {.replaceExtra = 3}, R::kRestored, R::kRestored},
+      {"inserts more, no undo", kMessages, {.replaceExtra = 3, .undoIgnored = true},
        R::kNotRestored, R::kNotRestored},
-      {"inserts more, no copy", kMessages, With([](Quirks& q) { q.replaceExtra = 3; }), R::kNotRestored,
-       R::kNotRestored, 10, false},
-      {"takes nothing, whole text too long to check", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }),
+      {"inserts more, no copy", kMessages, {.replaceExtra = 3}, R::kNotRestored, R::kNotRestored, 10, false},
+      {"takes nothing, whole text too long to check", kMessages, {.replaceLimit = 0},
        R::kRestored, R::kNotRestored, 40000},
-      {"takes nothing, whole text of one piece", kMessages, With([](Quirks& q) { q.replaceLimit = 0; }), R::kRestored,
-       R::kRestored, 32760},
-      {"ignores, its check delivers nothing", kMessages, With([](Quirks& q) { q.replaceIgnored = true, q.gettextLimit = 0; }),
+      {"takes nothing, whole text of one piece", kMessages, {.replaceLimit = 0}, R::kRestored, R::kRestored, 32760},
+      {"ignores, its check delivers nothing", kMessages, {.replaceIgnored = true, .gettextLimit = 0},
        R::kNotRestored, R::kNotRestored},
-      {"ignores, no memory to check", kMessages, With([](Quirks& q) { q.replaceIgnored = true; }), R::kNotRestored,
+      {"ignores, no memory to check", kMessages, {.replaceIgnored = true}, R::kNotRestored,
        R::kNotRestored, 10, true, -1, true},
-      {"a byte at a time, then nothing", kMessages, With([](Quirks& q) { q.replaceLimit = 1; }), R::kWritten,
-       R::kRestored, 10, true, 3},
+      {"a byte at a time, then nothing", kMessages, {.replaceLimit = 1}, R::kWritten, R::kRestored, 10, true, 3},
       {"mapping write refused, pane ignores", kMapping,
-       With([](Quirks& q) { q.refuseMappingWrite = true, q.replaceIgnored = true; }), R::kRestored, R::kRestored},
-      {"mapping puts more", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1; }), R::kRestored, R::kRestored},
-      {"mapping puts less", kMapping, With([](Quirks& q) { q.mappingWriteExtra = -1; }), R::kRestored, R::kRestored},
-      {"mapping puts more, long text", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1; }), R::kRestored,
-       R::kRestored, 40000},
-      {"mapping puts more, no undo", kMapping, With([](Quirks& q) { q.mappingWriteExtra = 1, q.undoIgnored = true; }),
+       {.replaceIgnored = true, .refuseMappingWrite = true}, R::kRestored, R::kRestored},
+      {"mapping puts more", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored},
+      {"mapping puts less", kMapping, {.mappingWriteExtra = -1}, R::kRestored, R::kRestored},
+      {"mapping puts more, long text", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored, 40000},
+      {"mapping puts more, no undo", kMapping, {.undoIgnored = true, .mappingWriteExtra = 1},
        R::kNotRestored, R::kNotRestored},
       {"mapping puts more, its read does not add up", kMapping,
-       With([](Quirks& q) { q.mappingWriteExtra = 1, q.mappingReadExtra = 1; }), R::kNotRestored, R::kNotRestored},
+       {.mappingReadExtra = 1, .mappingWriteExtra = 1}, R::kNotRestored, R::kNotRestored},
   };
   for (const auto& c : cases) {
     for (bool selection : {true, false}) {

@@ -36,14 +36,6 @@ namespace qv::testing {
 
 using editor::Quirks;
 
-// Quirks with `set` applied, for tables.
-template <typename F>
-Quirks With(F set) {
-  Quirks q;
-  set(q);
-  return q;
-}
-
 // A pane keeps its bytes, selection and undo in the model; other windows keep their text there.
 struct FakeWindow : editor::Pane {
   std::string className;
