@@ -20,13 +20,11 @@ each mutant and resumes from it. Not part of CI.
 """
 import argparse
 import collections
-import fnmatch
 import glob
-import importlib.util
 import json
 import os
-import random
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -36,10 +34,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
 def load_harness():
-    spec = importlib.util.spec_from_file_location("mutate", os.path.join(ROOT, "scripts", "mutate.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, os.path.join(ROOT, "scripts"))
+    import mutate
+    return mutate
 
 
 def failing_cases(mu, project, program, timeout):
@@ -80,16 +77,7 @@ def run(args):
     ns = argparse.Namespace(repo=repo, build_dir=None, sanitize=True, jobs=2, timeout=args.timeout,
                             build_timeout=600, cxx_flags="-O1")
     project = mu.Project(ns)
-    files = []
-    for d in mu.DIRS:
-        for path in sorted(glob.glob(os.path.join(repo, d, "*.cpp"))):
-            rel = os.path.relpath(path, repo)
-            if not any(fnmatch.fnmatch(rel, g) for g in mu.DEFAULT_EXCLUDES):
-                files.append(rel)
-    candidates = []
-    for rel in files:
-        candidates += mu.scan_file(repo, rel, random.Random("%s:scan:%s" % (args.seed, rel)))
-    chosen = mu.select(candidates, 0, args.per_dir, args.seed)
+    _, _, chosen = mu.choose(repo, None, mu.DEFAULT_EXCLUDES, None, 0, args.per_dir, args.seed)
     if args.dirs:
         chosen = [m for m in chosen if m["file"].split("/")[0] in args.dirs.split(",")]
     results = json.load(open(args.out)) if os.path.exists(args.out) else []
@@ -104,29 +92,24 @@ def run(args):
     for i, m in enumerate(chosen, 1):
         if m["id"] in done:
             continue
-        path = os.path.join(repo, m["file"])
-        original = open(path, "rb").read()
-        lines = original.split(b"\n")
-        lines[m["line"] - 1] = m["mutated"].encode("latin-1")
         record = {k: m[k] for k in ("id", "file", "line", "desc", "original", "mutated")}
         tests = mu.tests_for(m, True)
         try:
-            open(path, "wb").write(b"\n".join(lines))
-            rc, _, _ = project.build_for(tests)
-            if rc != 0:
-                record["status"] = "stillborn"
-            else:
-                record["killers"] = [k for t in tests for k in failing_cases(mu, project, t, args.timeout)]
-                record["status"] = "killed" if record["killers"] else "survived"
+            with mu.planted(project, m) as ok:
+                if not ok:
+                    record["status"] = "error"
+                elif project.build_for(tests)[0] != 0:
+                    record["status"] = "stillborn"
+                else:
+                    record["killers"] = [k for t in tests for k in failing_cases(mu, project, t, args.timeout)]
+                    record["status"] = "killed" if record["killers"] else "survived"
         except KeyboardInterrupt:
             sys.exit("interrupted; %s keeps the mutants done" % args.out)
-        finally:
-            open(path, "wb").write(original)
         results.append(record)
         json.dump(results, open(args.out, "w"), indent=1)
         print("[%d/%d] #%d %-9s %s:%d  %d case(s)" % (i, len(chosen), m["id"], record["status"], m["file"], m["line"],
                                                        len(record.get("killers", []))), flush=True)
-    subprocess.run(["rm", "-rf", scratch])
+    shutil.rmtree(scratch)
 
 
 def case_name(killer, suites):

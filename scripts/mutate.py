@@ -19,6 +19,7 @@ Example:
 """
 
 import argparse
+import contextlib
 import csv
 import fnmatch
 import json
@@ -421,6 +422,26 @@ def select(mutants, per_file, per_dir, seed):
 # Build and test
 # --------------------------------------------------------------------------
 
+def choose(root, globs, excludes, ops, per_file, per_dir, seed):
+    """(files, candidates, selection): the same mutants for the same tree and seed."""
+    globs = globs or ["%s/*.cpp" % d for d in DIRS]
+    files = []
+    for dirpath, dirnames, filenames in os.walk(root):
+        rel = os.path.relpath(dirpath, root)
+        dirnames[:] = [d for d in dirnames if not d.startswith(".") and d != "build"]
+        for fn in filenames:
+            p = fn if rel == "." else rel + "/" + fn
+            if any(fnmatch.fnmatch(p, g) for g in globs) and not any(fnmatch.fnmatch(p, g) for g in excludes):
+                files.append(p)
+    files.sort()
+    candidates = []
+    for p in files:
+        candidates += scan_file(root, p, random.Random("%s:scan:%s" % (seed, p)))
+    if ops:
+        candidates = [m for m in candidates if m["op"] in ops]
+    return files, candidates, select(candidates, per_file, per_dir, seed)
+
+
 def log(msg):
     print(msg, flush=True)
 
@@ -557,21 +578,37 @@ def baseline(project, tests):
     return report
 
 
-def run_mutant(project, m, wide, keep_going_tests=False):
+@contextlib.contextmanager
+def planted(project, m):
+    """The mutant written into its file for the block; the file restored after,
+    however the block ends. Yields False when the line changed since the scan."""
     path = os.path.join(project.root, m["file"])
     with open(path, "rb") as f:
         original = f.read()
     lines = original.split(b"\n")
-    old_line = m["original"].encode("latin-1")
-    if lines[m["line"] - 1] != old_line:
-        return {"status": "error", "detail": "line changed since the scan"}
+    if lines[m["line"] - 1] != m["original"].encode("latin-1"):
+        yield False
+        return
     lines[m["line"] - 1] = m["mutated"].encode("latin-1")
-    tests = tests_for(m, wide)
-    result = {"tests": tests}
-    t0 = time.time()
     try:
         with open(path, "wb") as f:
             f.write(b"\n".join(lines))
+        yield True
+    finally:
+        with open(path, "wb") as f:
+            f.write(original)
+    clean, st = project.git_clean()
+    if not clean:
+        sys.exit("the tree is not clean after mutant %d:\n%s" % (m["id"], st))
+
+
+def run_mutant(project, m, wide, keep_going_tests=False):
+    tests = tests_for(m, wide)
+    result = {"tests": tests}
+    t0 = time.time()
+    with planted(project, m) as ok:
+        if not ok:
+            return {"status": "error", "detail": "line changed since the scan"}
         rc, bsecs, bout = project.build_for(tests)
         result["build_seconds"] = round(bsecs, 1)
         if rc is None:
@@ -592,12 +629,6 @@ def run_mutant(project, m, wide, keep_going_tests=False):
                     result["detail"] = lines[0][:200] if lines else ""
                     if not keep_going_tests:
                         break
-    finally:
-        with open(path, "wb") as f:
-            f.write(original)
-    clean, st = project.git_clean()
-    if not clean:
-        sys.exit("the tree is not clean after mutant %d:\n%s" % (m["id"], st))
     result["seconds"] = round(time.time() - t0, 1)
     return result
 
@@ -715,25 +746,10 @@ def main():
     if not clean:
         sys.exit("the checkout has changes; mutate a clean clone:\n" + st)
 
-    globs = args.files or ["%s/*.cpp" % d for d in DIRS]
-    files = []
-    for dirpath, dirnames, filenames in os.walk(project.root):
-        rel = os.path.relpath(dirpath, project.root)
-        dirnames[:] = [d for d in dirnames if not d.startswith(".") and d != "build"]
-        for fn in filenames:
-            p = fn if rel == "." else rel + "/" + fn
-            if any(fnmatch.fnmatch(p, g) for g in globs) and not any(fnmatch.fnmatch(p, g) for g in args.exclude):
-                files.append(p)
-    files.sort()
+    files, candidates, chosen = choose(project.root, args.files, args.exclude, args.ops, args.per_file, args.per_dir,
+                                       args.seed)
     if not files:
         sys.exit("no files match")
-
-    candidates = []
-    for p in files:
-        candidates += scan_file(project.root, p, random.Random("%s:scan:%s" % (args.seed, p)))
-    if args.ops:
-        candidates = [m for m in candidates if m["op"] in args.ops]
-    chosen = select(candidates, args.per_file, args.per_dir, args.seed)
     if args.only:
         chosen = [m for m in chosen if m["id"] in set(args.only)]
     log("%d files, %d candidate mutants, %d selected (seed %s)" % (len(files), len(candidates), len(chosen),
