@@ -1,7 +1,7 @@
 // The stand-in for Win32 on other systems: its files, names and mappings, a
-// desktop without windows and dialogs. (Named sections opened twice carry
-// every transfer of the link tests.) (The command line it is handed is
-// checked by the argument fuzz target, replayed by qv_test_hardening.)
+// desktop without windows and dialogs. Named sections opened twice carry
+// every transfer of the link tests; the command line it is handed is checked
+// by the argument fuzz target, replayed by qv_test_hardening.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
