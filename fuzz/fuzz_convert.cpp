@@ -14,11 +14,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "convert/convert.h"
-#include "convert/reference.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_conversion.h"
 
 namespace {
 
@@ -104,16 +103,6 @@ struct Converter {
     if (o.ReplaceSpaceToUnderbar) qv::ReplaceSpacesWithUnderbars(b.get());
     return b.get();
   }
-
-  std::string Reference(const std::string& text, bool toHalf, const ConversionOptions& with) const {
-    size_t bytes = text.size() + 1;
-    QV_FUZZ_CHECK(toHalf || qv::FullBlockSize(text.size(), &bytes));
-    std::vector<char> b(bytes, '\0');
-    std::copy(text.begin(), text.end(), b.begin());
-    QV_FUZZ_CHECK(toHalf ? qv::reference::ConvertToHalf(with, marks, b.data())
-                         : qv::reference::ConvertToFullInBlock(with, marks, b.data(), text.size()));
-    return b.data();
-  }
 };
 
 // The texts of `data`, each converted by the reference, and by the line model
@@ -125,9 +114,9 @@ std::string CheckAgainstReference(const Converter& c, const MarkModel& model, co
   for (size_t start = 0;;) {
     const size_t nul = std::min(data.find('\0', start), data.size());
     const std::string text = data.substr(start, nul - start);
-    std::string converted = c.Reference(text, toHalf, c.o);
+    std::string converted = ReferenceConversion(c.o, c.marks, text, toHalf);
     if (!c.o.ProcessQuotedLine) {
-      const auto line = [&](const std::string& l) { return c.Reference(l, toHalf, everyLine); };
+      const auto line = [&](const std::string& l) { return ReferenceConversion(everyLine, c.marks, l, toHalf); };
       QV_FUZZ_CHECK(converted == ModelConversion(text, model, line));
     }
     if (c.o.ReplaceSpaceToUnderbar) std::replace(converted.begin(), converted.end(), ' ', '_');

@@ -18,15 +18,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "convert/convert.h"
 #include "convert/quote_marks.h"
-#include "convert/reference.h"
 #include "driver/messages.h"
 #include "driver/run.h"
 #include "driver/switches.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_conversion.h"
 #include "host/host_contract.h"
 #include "tests/support/fake_os.h"
 
@@ -94,20 +93,7 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
 std::string Converted(const qv::ConversionOptions& o, const std::string& in) {
   qv::QuoteMarkList marks;
   marks.Set(qv::kDefaultQuoteMarks);
-  std::string out;
-  if (o.ExchangeZenHan == 1) {
-    std::vector<char> buffer(in.begin(), in.end());
-    buffer.push_back('\0');
-    QV_FUZZ_CHECK(qv::reference::ConvertToHalf(o, marks, buffer.data()));
-    out = buffer.data();
-  } else {
-    size_t bytes = 0;
-    QV_FUZZ_CHECK(qv::FullBlockSize(in.size(), &bytes));
-    std::vector<char> block(bytes, '\0');
-    std::copy(in.begin(), in.end(), block.begin());
-    QV_FUZZ_CHECK(qv::reference::ConvertToFullInBlock(o, marks, block.data(), in.size()));
-    out = block.data();
-  }
+  std::string out = ReferenceConversion(o, marks, in, o.ExchangeZenHan == 1);
   if (o.ReplaceSpaceToUnderbar) std::replace(out.begin(), out.end(), ' ', '_');
   return out;
 }

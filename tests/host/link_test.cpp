@@ -111,17 +111,6 @@ TEST(AttachTest, TheActivePaneIsFollowed) {
 
 // --- reading and writing ----------------------------------------------------------
 
-TEST(WriteTest, SelectionThroughTheMappingIsMeasuredBeforeAndAfter) {
-  Scene s("0123456789", kMapping, 2, 5);
-  EXPECT_EQ(s.Attach().link.ReplaceSelectedText("abcdef"), WriteResult::kWritten);
-  EXPECT_EQ(s.pane->text, "01abcdef56789");
-  EXPECT_THAT(s.os.sent, ElementsAre(win::kEmGetSel, win::kEmGetSel, win::kWmGetTextLength, host::kMsgWriteText,
-                                    win::kWmGetTextLength, win::kEmGetSel, win::kEmSetSel));
-  EXPECT_EQ(s.pane->selStart, 2u);
-  EXPECT_EQ(s.pane->selEnd, 8u);
-  EXPECT_EQ(s.os.mappingsCreated.at(0).second, 6u + 257u);
-}
-
 TEST(WriteTest, EmptyDocumentAndTheCaret) {
   Scene s("");
   EXPECT_STREQ(s.Attach().link.ReadSelectedText(), "");

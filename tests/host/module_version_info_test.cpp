@@ -37,24 +37,6 @@ TEST(ModuleVersionInfoTest, CopiesStayValidAndAnswersPastTheBlockAreCut) {
   EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
 }
 
-// The library and the block are tried again after they failed; the library is
-// bound once for the process.
-TEST(ModuleVersionInfoTest, FailuresAreTriedAgain) {
-  FakeOs os;
-  os.SetFileVersion("a.exe", "1.0");
-  ModuleVersionInfo info("a.exe");
-  os.versionApi = false;
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
-  os.versionApi = true;
-  os.versionReadFails = true;
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
-  os.versionReadFails = false;
-  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0");
-  EXPECT_STREQ(info.GetStringField(kVersionFileVersion), "1.0");
-  EXPECT_EQ(os.Count("BindVersionApi"), 2u);
-  EXPECT_EQ(os.Count("GetFileVersionInfoA"), 2u);
-}
-
 TEST(ModuleVersionInfoTest, NoPathReadsTheOwnExecutable) {
   FakeOs os;
   os.modulePath = "q";

@@ -2,12 +2,8 @@
 // desktop without windows and dialogs. Named sections opened twice carry
 // every transfer of the link tests; the command line it is handed is checked
 // by the argument fuzz target, replayed by qv_test_hardening.
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -107,29 +103,6 @@ TEST(PortablePlatformTest, NoWindowsNoDialogsNoLibraries) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(os.MessageBoxA(nullptr, "\x83\x65\x83X\x83g \xFF", "Quorvel", win::kMbIconError), win::kIdOk);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Quorvel: \xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88 \xEF\xBF\xBD\n");
-}
-
-// A message shows at once, and the exit writes out what is pending, however
-// stderr is buffered (a fresh stream: the one in use has been written to).
-TEST(PortablePlatformTest, MessagesShowAndExitFlushes) {
-  const auto buffered = [] {
-    stderr = fdopen(dup(2), "w");
-    std::setvbuf(stderr, nullptr, _IOFBF, 1024);
-  };
-  EXPECT_EXIT(
-      {
-        buffered();
-        Os().MessageBoxA(nullptr, "shown", "Quorvel", win::kMbIconError);
-        std::_Exit(0);
-      },
-      ::testing::ExitedWithCode(0), "Quorvel: shown");
-  EXPECT_EXIT(
-      {
-        buffered();
-        std::fputs("kept", stderr);
-        Os().ExitProcess(3);
-      },
-      ::testing::ExitedWithCode(3), "kept");
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ class FakeOs final : public Platform {
   FakeWindow* activePane = nullptr;    // HostMsgGetActiveEditor's answer (null: the first pane)
   std::string processExe;              // the image of the host's process ("": not found)
   uint32_t platformId = win::kVerPlatformWin32Nt;
-  bool psapi = true, toolhelp = true, versionApi = true, versionReadFails = false;
+  bool psapi = true, toolhelp = true;
   int32_t lengthSurplus = 0;   // VerQueryValueA reports string values this much longer (or shorter)
   bool valueOutside = false;   // VerQueryValueA answers a string value outside the block
   std::map<std::string, VersionResource> versions;
@@ -307,7 +307,7 @@ class FakeOs final : public Platform {
   bool FindProcessExeByModules(uint32_t pid, char* b, uint32_t n) override { return ProcessExe("modules", pid, b, n); }
 
   // --- Platform: version resources ------------------------------------------------
-  bool BindVersionApi() override { return Noted("BindVersionApi", versionApi); }
+  bool BindVersionApi() override { return Noted("BindVersionApi", true); }
   uint32_t GetFileVersionInfoSizeA(const char* path, uint32_t* handle) override {
     journal.push_back(std::string("version ") + path);
     *handle = 0;
@@ -316,7 +316,7 @@ class FakeOs final : public Platform {
   }
   bool GetFileVersionInfoA(const char* path, uint32_t, uint32_t size, void* block) override {
     auto it = versions.find(Noted("GetFileVersionInfoA", path));
-    if (it == versions.end() || versionReadFails || size < VersionBlock(it->second).size()) return false;
+    if (it == versions.end() || size < VersionBlock(it->second).size()) return false;
     const std::string bytes = VersionBlock(it->second);
     std::memcpy(block, bytes.data(), bytes.size());
     tableBytes_ = static_cast<uint32_t>(it->second.translations.size() * 4);
