@@ -13,6 +13,10 @@ message, a protocol detail).
 
   scripts/kill-matrix.py run OUT.json [--seed 2] [--per-dir 20] [--dirs host,driver]
   scripts/kill-matrix.py report OUT.json [MORE.json ...]
+  scripts/kill-matrix.py curve OUT.json [MORE.json ...]
+
+`curve` prints, for growing test shares, the most that a suite of that size
+catches of the mutants the runs' suite caught.
 
 `run` works on a scratch clone of HEAD (never on the working tree) and takes
 about 3-20 s per mutant on the 2-core build machine; it writes OUT.json after
@@ -126,16 +130,24 @@ def case_name(killer, suites):
     return suites.get(case.split(".")[0], program) + ":" + case
 
 
-def report(args):
+def load_runs(files):
+    """(mutant -> the cases that catch it, for the caught ones; how many were
+    caught or survived)."""
     suites = {}
     for path in glob.glob(os.path.join(ROOT, "tests", "**", "*.cpp"), recursive=True):
         for m in re.finditer(r"TEST(?:_P|_F)?\((\w+),", open(path, errors="replace").read()):
             suites.setdefault(m.group(1), os.path.relpath(path, ROOT))
-    killed = {}
-    for f in args.files:
+    killed, judged = {}, 0
+    for f in files:
         for m in json.load(open(f)):
+            judged += m["status"] in ("killed", "survived")
             if m["status"] == "killed":
                 killed[(f, m["id"])] = {case_name(k, suites) for k in m["killers"]}
+    return killed, judged
+
+
+def report(args):
+    killed, _ = load_runs(args.files)
     cases = sorted({c for s in killed.values() for c in s})
     alone = collections.Counter(next(iter(s)) for s in killed.values() if len(s) == 1)
     total = collections.Counter(c for s in killed.values() for c in s)
@@ -156,6 +168,55 @@ def report(args):
             print("  %3d %3d  %s" % (alone[c], total[c], c))
 
 
+def counted(text):
+    """Lines as the test share counts them: not blank, not only a comment."""
+    return sum(1 for line in text.splitlines() if not re.match(r"^\s*(//.*)?$", line))
+
+
+def curve(args):
+    """The most a suite of each size can catch of what the runs' suite caught:
+    the fuzz targets, the scripts, the Wine-only tests and the support code stay;
+    test cases are bought one at a time by new catches per line (a file's
+    includes and helpers are paid with its first case)."""
+    killed, judged = load_runs(args.files)
+    files = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True, check=True).stdout.split()
+    sources = [f for f in files if re.search(r"\.(cpp|h|c)$", f)]
+    read = lambda f: open(os.path.join(ROOT, f), errors="replace").read()
+    tests = sum(counted(read(f)) for f in sources if f.startswith(("tests/", "fuzz/")))
+    code = sum(counted(read(f)) for f in sources if not f.startswith(("tests/", "fuzz/", "bench/")))
+    catchers = {c.split(":")[0] for s in killed.values() for c in s if c.startswith("tests/")}
+    cost, head = {}, {}
+    for f in sorted(catchers):
+        case = None
+        for line in read(f).splitlines():
+            m = re.match(r"\s*TEST(?:_P|_F)?\((\w+),\s*(\w+)", line)
+            if m:
+                case = "%s:%s.%s" % (f, m.group(1), m.group(2))
+            if counted(line):
+                if case:
+                    cost[case] = cost.get(case, 0) + 1
+                else:
+                    head[f] = head.get(f, 0) + 1
+    lines = tests - sum(cost.values()) - sum(head.values())
+    bought = {c for s in killed.values() for c in s if not c.startswith("tests/")}
+    opened = set()
+    caught = lambda have: sum(1 for s in killed.values() if s & have)
+    print("caught of the %d judged mutants (the runs' suite: %d), by test share" % (judged, len(killed)))
+    while True:
+        now = caught(bought)
+        print("  %.3f  %3d  %.2f" % (lines / code, now, now / judged))
+        price = lambda c: cost[c] + (0 if c.split(":")[0] in opened else head.get(c.split(":")[0], 0))
+        gains = [(caught(bought | {c}) - now, c) for c in cost if c not in bought]
+        gains = [(g / price(c), c) for g, c in gains if g > 0]
+        if not gains:
+            break
+        c = max(gains)[1]
+        print("    + %s (%d lines)" % (c, price(c)))
+        lines += price(c)
+        bought.add(c)
+        opened.add(c.split(":")[0])
+
+
 def main():
     ap = argparse.ArgumentParser(prog="kill-matrix.py", description=__doc__.split("\n")[0])
     sub = ap.add_subparsers(dest="command", required=True)
@@ -167,8 +228,10 @@ def main():
     r.add_argument("--timeout", type=int, default=25, help="seconds per test program run")
     p = sub.add_parser("report", help="cases that catch what others miss, from one or more runs")
     p.add_argument("files", nargs="+")
+    c = sub.add_parser("curve", help="the most a suite of each test share catches, from one or more runs")
+    c.add_argument("files", nargs="+")
     args = ap.parse_args()
-    run(args) if args.command == "run" else report(args)
+    {"run": run, "report": report, "curve": curve}[args.command](args)
 
 
 if __name__ == "__main__":
