@@ -16,7 +16,8 @@ message, a protocol detail).
   scripts/kill-matrix.py curve OUT.json [MORE.json ...]
 
 `curve` prints, for growing test shares, the most that a suite of that size
-catches of the mutants the runs' suite caught.
+catches of the mutants the runs' suite caught; with `--check MORE.json` also
+what that suite, chosen on the first runs, catches of independent ones.
 
 `run` works on a scratch clone of HEAD (never on the working tree) and takes
 about 3-20 s per mutant on the 2-core build machine; it writes OUT.json after
@@ -179,6 +180,7 @@ def curve(args):
     test cases are bought one at a time by new catches per line (a file's
     includes and helpers are paid with its first case)."""
     killed, judged = load_runs(args.files)
+    checked, checkJudged = load_runs(args.check or [])
     files = subprocess.run(["git", "ls-files"], cwd=ROOT, capture_output=True, text=True, check=True).stdout.split()
     sources = [f for f in files if re.search(r"\.(cpp|h|c)$", f)]
     read = lambda f: open(os.path.join(ROOT, f), errors="replace").read()
@@ -202,13 +204,20 @@ def curve(args):
     opened = set()
     caught = lambda have: sum(1 for s in killed.values() if s & have)
     print("caught of the %d judged mutants (the runs' suite: %d), by test share" % (judged, len(killed)))
+    if checked:
+        print("and of the %d judged in the --check runs (their suite: %d)" % (checkJudged, len(checked)))
     while True:
         now = caught(bought)
-        print("  %.3f  %3d  %.2f" % (lines / code, now, now / judged))
+        held = sum(1 for s in checked.values() if s & bought)
+        print("  %.3f  %3d  %.2f" % (lines / code, now, now / judged) +
+              ("  |  %3d  %.2f" % (held, held / checkJudged) if checked else ""))
         price = lambda c: cost[c] + (0 if c.split(":")[0] in opened else head.get(c.split(":")[0], 0))
         gains = [(caught(bought | {c}) - now, c) for c in cost if c not in bought]
         gains = [(g / price(c), c) for g, c in gains if g > 0]
         if not gains:
+            held = sum(1 for s in checked.values() if s)
+            print("the whole suite:\n  %.3f  %3d  %.2f" % (tests / code, len(killed), len(killed) / judged) +
+                  ("  |  %3d  %.2f" % (held, held / checkJudged) if checked else ""))
             break
         c = max(gains)[1]
         print("    + %s (%d lines)" % (c, price(c)))
@@ -230,6 +239,7 @@ def main():
     p.add_argument("files", nargs="+")
     c = sub.add_parser("curve", help="the most a suite of each test share catches, from one or more runs")
     c.add_argument("files", nargs="+")
+    c.add_argument("--check", nargs="+", help="independent runs: what the suite chosen on FILES catches of theirs")
     args = ap.parse_args()
     {"run": run, "report": report, "curve": curve}[args.command](args)
 
