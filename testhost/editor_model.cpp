@@ -24,22 +24,19 @@ bool Bare(uint32_t message) {
          message == host::kMsgGetActiveEditor || message == host::kMsgGetSelectionState;
 }
 
-intptr_t Transfer(Pane& p, const Quirks& q, bool write, bool selectionOnly, intptr_t length, char* view, size_t room,
-                  size_t* bytes) {
+intptr_t Transfer(Pane& p, const Quirks& q, bool write, bool selectionOnly, intptr_t length, char* view, size_t room) {
   if (q.refuseMapping || (write && q.refuseMappingWrite) || view == nullptr) return 0;
   const auto n = static_cast<size_t>(length);
   if (write) {
     if (length < 0 || n >= room || view[n] != '\0') return 0;
     if (!selectionOnly) p.selStart = 0, p.selEnd = p.text.size();
     if (!q.mappingWriteIgnored) ReplaceSelection(p, Resized(std::string(view, n), q.mappingWriteExtra));
-    *bytes = n;
     return 1;
   }
   const std::string t = Resized(selectionOnly ? p.text.substr(p.selStart, p.selEnd - p.selStart) : p.text,
                                 q.mappingReadExtra);
   if (t.size() >= room) return 0;
   std::memcpy(view, t.c_str(), t.size() + 1);
-  *bytes = t.size();
   return 1;
 }
 
@@ -61,8 +58,7 @@ void ReplaceSelection(Pane& p, const std::string& bytes) {
 
 bool IsTransfer(uint32_t message) { return message == host::kMsgReadText || message == host::kMsgWriteText; }
 
-bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* answer,
-                 size_t* bytes) {
+bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* answer) {
   *answer = 0;
   if (Bare(message) && (wParam != 0 || lParam != 0)) return true;
   Clamp(p);
@@ -99,7 +95,6 @@ bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, i
       if (q.gettextHalf) n /= 2;
       std::memcpy(reinterpret_cast<char*>(lParam), p.text.data(), n);
       reinterpret_cast<char*>(lParam)[n] = '\0';
-      *bytes = n;
       *answer = static_cast<intptr_t>(n);
       return true;
     }
@@ -131,7 +126,6 @@ bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, i
       if (q.replaceLimit >= 0) t.resize(keep);
       if (q.replaceIgnored) return true;
       ReplaceSelection(p, Resized(t, q.replaceExtra));
-      *bytes = t.size();
       return true;
     }
   }
@@ -139,7 +133,7 @@ bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, i
 }
 
 bool MainMessage(Pane& active, intptr_t activeHandle, const Quirks& q, uint32_t message, uintptr_t wParam,
-                 intptr_t lParam, char* view, size_t room, intptr_t* answer, size_t* bytes) {
+                 intptr_t lParam, char* view, size_t room, intptr_t* answer) {
   *answer = 0;
   if (Bare(message) && (wParam != 0 || lParam != 0)) return true;
   Clamp(active);
@@ -148,8 +142,7 @@ bool MainMessage(Pane& active, intptr_t activeHandle, const Quirks& q, uint32_t 
   } else if (message == host::kMsgGetSelectionState) {
     *answer = q.selectionStateAnswer != 0 ? q.selectionStateAnswer : active.selStart == active.selEnd ? -1 : 1;
   } else if (IsTransfer(message)) {
-    *answer = wParam > 1 ? 0
-                         : Transfer(active, q, message == host::kMsgWriteText, wParam != 0, lParam, view, room, bytes);
+    *answer = wParam > 1 ? 0 : Transfer(active, q, message == host::kMsgWriteText, wParam != 0, lParam, view, room);
   } else {
     return false;
   }

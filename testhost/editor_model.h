@@ -57,16 +57,14 @@ void Clamp(Pane& p);
 void ReplaceSelection(Pane& p, const std::string& bytes);
 
 // The pane's answer to `message`; false when it is none of the contract's.
-// `bytes`: what WM_GETTEXT delivered or EM_REPLACESEL took.
-bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* answer,
-                 size_t* bytes);
+bool PaneMessage(Pane& p, const Quirks& q, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* answer);
 
 // The main window's answer to a private message about its active pane, whose
 // handle is `activeHandle`; false when it is none of them. `view` is the
 // shared memory of a transfer as the host opened it (null: it could not), of
-// `room` bytes; `bytes`: what the transfer moved.
+// `room` bytes.
 bool MainMessage(Pane& active, intptr_t activeHandle, const Quirks& q, uint32_t message, uintptr_t wParam,
-                 intptr_t lParam, char* view, size_t room, intptr_t* answer, size_t* bytes);
+                 intptr_t lParam, char* view, size_t room, intptr_t* answer);
 
 // Whether a main window message is a transfer, for which the caller opens the view.
 bool IsTransfer(uint32_t message);

@@ -159,14 +159,15 @@ size_t ViewSize(void* view) {
 // A private message to the main window; transfers open the shared memory by its name.
 LRESULT MainMessage(UINT msg, WPARAM w, LPARAM l, bool& handled) {
   Pane& p = ActivePane();
-  char name[64];
-  snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix, qv::host::MappingHandleValue(g_main));
-  HANDLE m = qv::editor::IsTransfer(msg) ? OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name) : nullptr;
+  HANDLE m = nullptr;
+  if (qv::editor::IsTransfer(msg)) {
+    char name[64];
+    snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix, qv::host::MappingHandleValue(g_main));
+    m = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
+  }
   char* view = m ? static_cast<char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
   intptr_t r = 0;
-  size_t bytes = 0;
-  handled = qv::editor::MainMessage(p, (intptr_t)p.hwnd, g_quirks, msg, w, l, view, view ? ViewSize(view) : 0, &r,
-                                    &bytes);
+  handled = qv::editor::MainMessage(p, (intptr_t)p.hwnd, g_quirks, msg, w, l, view, view ? ViewSize(view) : 0, &r);
   if (view) UnmapViewOfFile(view);
   if (m) CloseHandle(m);
   if (handled) InvalidateRect(p.hwnd, nullptr, TRUE);
@@ -176,8 +177,7 @@ LRESULT MainMessage(UINT msg, WPARAM w, LPARAM l, bool& handled) {
 LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   Pane& p = (h == g_panes[1].hwnd) ? g_panes[1] : g_panes[0];
   intptr_t r = 0;
-  size_t bytes = 0;
-  if (qv::editor::PaneMessage(p, g_quirks, msg, w, l, &r, &bytes)) {
+  if (qv::editor::PaneMessage(p, g_quirks, msg, w, l, &r)) {
     InvalidateRect(h, nullptr, TRUE);
     Journal(&p == &g_panes[0] ? "pane1" : "pane2", msg, w, l, r);
     return (LRESULT)r;

@@ -278,15 +278,13 @@ class FakeOs final : public Platform {
     FakeWindow* w = Find(window);
     if (w == nullptr) return 0;
     if (beforeMessage != nullptr) beforeMessage(beforeMessageContext, quirks, message);
-    size_t bytes = 0;
     intptr_t r = 0;
     if (w->parent != nullptr) {
-      editor::PaneMessage(*w, quirks, message, wParam, lParam, &r, &bytes);
+      editor::PaneMessage(*w, quirks, message, wParam, lParam, &r);
     } else if (FakeWindow* pane = ActivePane(*w); !editor::IsTransfer(message)) {
-      editor::MainMessage(*pane, reinterpret_cast<intptr_t>(pane), quirks, message, wParam, lParam, nullptr, 0, &r,
-                          &bytes);
+      editor::MainMessage(*pane, reinterpret_cast<intptr_t>(pane), quirks, message, wParam, lParam, nullptr, 0, &r);
     } else {
-      Transfer(*w, *pane, message, wParam, lParam, &r, &bytes);
+      Transfer(*w, *pane, message, wParam, lParam, &r);
     }
     sent.push_back(message);
     return r;
@@ -467,14 +465,13 @@ class FakeOs final : public Platform {
     return activePane != nullptr ? activePane : Pane(&main);
   }
   // The host's side of the shared memory: opens the section by its name.
-  void Transfer(FakeWindow& main, FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* r,
-                size_t* bytes) {
+  void Transfer(FakeWindow& main, FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* r) {
     char name[64];
     std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
     auto size = mappingSizes_.find(name);
     KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name) : nullptr;
     char* view = m != nullptr ? static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite)) : nullptr;
-    editor::MainMessage(pane, 0, quirks, message, wParam, lParam, view, view != nullptr ? size->second : 0, r, bytes);
+    editor::MainMessage(pane, 0, quirks, message, wParam, lParam, view, view != nullptr ? size->second : 0, r);
     if (view != nullptr) real_.UnmapViewOfFile(view);
     if (m != nullptr) real_.CloseHandle(m);
   }
