@@ -40,6 +40,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 def load_harness():
     sys.path.insert(0, os.path.join(ROOT, "scripts"))
+    sys.dont_write_bytecode = True  # no cache beside the scripts in the checkout
     import mutate
     return mutate
 
