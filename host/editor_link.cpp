@@ -1,7 +1,6 @@
 #include "host/editor_link.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "host/discovery.h"
@@ -199,9 +198,7 @@ TransferResult EditorLink::TransferText(bool write, char** text, bool selectionO
                                : (selectionOnly ? GetSelectionLength() : GetTextLength());
   if (length < 0 || length > kMaxTextLength) return TransferResult::kRefused;
 
-  char name[64];
-  std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(mainWindow));
-  const Section section(static_cast<uint32_t>(length) + host::kMappingSlack, name);
+  const Section section(static_cast<uint32_t>(length) + host::kMappingSlack, host::MappingNameOf(mainWindow).text);
   // A section of that name made by someone else may be smaller than asked.
   if (section.handle == nullptr || section.taken) return TransferResult::kRefused;
   const auto bytes = static_cast<size_t>(length);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 namespace qv::host {
 
@@ -49,6 +50,17 @@ inline constexpr char kDefaultIniName[] = "TeraPad.ini";
 // 32-bit value the host itself formats).
 inline uint32_t MappingHandleValue(const void* mainWindow) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mainWindow));
+}
+
+// The name of the shared memory of a transfer with `mainWindow`; every side
+// of the transfer names it here.
+struct MappingName {
+  char text[sizeof kMappingPrefix + 10];  // the prefix, up to ten digits and the NUL
+};
+inline MappingName MappingNameOf(const void* mainWindow) {
+  MappingName name{};
+  std::snprintf(name.text, sizeof name.text, "%s%u", kMappingPrefix, MappingHandleValue(mainWindow));
+  return name;
 }
 
 }  // namespace qv::host

@@ -23,10 +23,9 @@ int main(int argc, char** argv) {
   LRESULT got = SendMessageA(pane, WM_GETTEXT, buf.size(), (LPARAM)buf.data());
   printf("gettext %lld %s\n", (long long)got, buf.c_str());
   // Read the selection through the mapping.
-  char name[64];
-  snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix, qv::host::MappingHandleValue(main));
   DWORD L = e - s;
-  HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, L + qv::host::kMappingSlack, name);
+  HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, L + qv::host::kMappingSlack,
+                                qv::host::MappingNameOf(main).text);
   char* view = (char*)MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0);
   LRESULT r = SendMessageA(main, qv::host::kMsgReadText, 1, 0);
   printf("mapread %lld %.*s\n", (long long)r, (int)L, view);

@@ -161,9 +161,7 @@ LRESULT MainMessage(UINT msg, WPARAM w, LPARAM l, bool& handled) {
   Pane& p = ActivePane();
   HANDLE m = nullptr;
   if (qv::editor::IsTransfer(msg)) {
-    char name[64];
-    snprintf(name, sizeof name, "%s%u", qv::host::kMappingPrefix, qv::host::MappingHandleValue(g_main));
-    m = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
+    m = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, qv::host::MappingNameOf(g_main).text);
   }
   char* view = m ? static_cast<char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
   intptr_t r = 0;

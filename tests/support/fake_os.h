@@ -466,10 +466,9 @@ class FakeOs final : public Platform {
   }
   // The host's side of the shared memory: opens the section by its name.
   void Transfer(FakeWindow& main, FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* r) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%u", host::kMappingPrefix, host::MappingHandleValue(&main));
-    auto size = mappingSizes_.find(name);
-    KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name) : nullptr;
+    const host::MappingName name = host::MappingNameOf(&main);
+    auto size = mappingSizes_.find(name.text);
+    KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name.text) : nullptr;
     char* view = m != nullptr ? static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite)) : nullptr;
     editor::MainMessage(pane, 0, quirks, message, wParam, lParam, view, view != nullptr ? size->second : 0, r);
     if (view != nullptr) real_.UnmapViewOfFile(view);
