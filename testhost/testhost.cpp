@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/host_contract.h"
@@ -150,6 +151,12 @@ void Journal(const char* who, UINT msg, WPARAM w, LPARAM l, LRESULT r) {
 
 Pane& ActivePane() { return g_panes[(g_opt.hasSecond && g_opt.active == 2) ? 1 : 0]; }
 
+// What a paint shows of a pane. Every change of the bytes is an undo step or
+// a grown text, so reads, which change none of these, need no repaint.
+std::tuple<size_t, size_t, size_t, size_t> Shown(const Pane& p) {
+  return {p.text.size(), p.undo.size(), p.selStart, p.selEnd};
+}
+
 size_t ViewSize(void* view) {
   MEMORY_BASIC_INFORMATION mbi{};
   if (!VirtualQuery(view, &mbi, sizeof mbi)) return 0;
@@ -165,18 +172,20 @@ LRESULT MainMessage(UINT msg, WPARAM w, LPARAM l, bool& handled) {
   }
   char* view = m ? static_cast<char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
   intptr_t r = 0;
+  const auto before = Shown(p);
   handled = qv::editor::MainMessage(p, (intptr_t)p.hwnd, g_quirks, msg, w, l, view, view ? ViewSize(view) : 0, &r);
   if (view) UnmapViewOfFile(view);
   if (m) CloseHandle(m);
-  if (handled) InvalidateRect(p.hwnd, nullptr, TRUE);
+  if (Shown(p) != before) InvalidateRect(p.hwnd, nullptr, TRUE);
   return r;
 }
 
 LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   Pane& p = (h == g_panes[1].hwnd) ? g_panes[1] : g_panes[0];
   intptr_t r = 0;
+  const auto before = Shown(p);
   if (qv::editor::PaneMessage(p, g_quirks, msg, w, l, &r)) {
-    InvalidateRect(h, nullptr, TRUE);
+    if (Shown(p) != before) InvalidateRect(h, nullptr, TRUE);
     Journal(&p == &g_panes[0] ? "pane1" : "pane2", msg, w, l, r);
     return (LRESULT)r;
   }
