@@ -216,9 +216,8 @@ def curve(args):
         gains = [(caught(bought | {c}) - now, c) for c in cost if c not in bought]
         gains = [(g / price(c), c) for g, c in gains if g > 0]
         if not gains:
-            held = sum(1 for s in checked.values() if s)
             print("the whole suite:\n  %.3f  %3d  %.2f" % (tests / code, len(killed), len(killed) / judged) +
-                  ("  |  %3d  %.2f" % (held, held / checkJudged) if checked else ""))
+                  ("  |  %3d  %.2f" % (len(checked), len(checked) / checkJudged) if checked else ""))
             break
         c = max(gains)[1]
         print("    + %s (%d lines)" % (c, price(c)))
