@@ -140,6 +140,7 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
   for (int how : {0, 1, 2}) {
     Scene s("0123456789", kMapping, 0, 10);
     s.Attach();
+    // Spelled out, not from the contract: the host opens its section by this exact name; no other test spells it.
     const std::string name = "TeraPad_Map_" + std::to_string(host::MappingHandleValue(s.main));
     KernelHandle squatter = how == 0 ? Os().CreateFileMappingA(1, name.c_str()) : nullptr;
     s.link.busy = how == 1 ? 1 : 0;
