@@ -509,13 +509,6 @@ bool ConvertTextsToFullInBlock(const ConversionOptions& options, QuoteMarkList& 
   return true;
 }
 
-size_t IndependentPrefix(const char* data, size_t n) {
-  for (size_t i = n; i > 0; --i) {
-    if (data[i - 1] == '\n' || data[i - 1] == '\0') return i;
-  }
-  return 0;
-}
-
 void ReplaceSpacesWithUnderbars(char* text) {
   for (char* p = text; *p != '\0'; ++p) {
     if (*p == ' ') *p = '_';

@@ -27,11 +27,6 @@ bool ConvertToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks
 // The same over block[0, n) holding NUL-separated texts (see ConvertTextsToHalf).
 bool ConvertTextsToFullInBlock(const ConversionOptions& options, QuoteMarkList& marks, char* block, size_t n,
                                size_t* produced);
-// Where a long input may be cut so that its pieces, converted one by one,
-// give the same bytes as the whole: the length up to and including the last
-// LF or NUL of data[0, n), 0 when there is none. After either byte a line (or
-// a text) starts afresh and nothing read before it carries over.
-size_t IndependentPrefix(const char* data, size_t n);
 // Every half-width space becomes an underscore.
 void ReplaceSpacesWithUnderbars(char* text);
 void ReplaceSpacesWithUnderbars(char* data, size_t n);

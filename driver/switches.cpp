@@ -29,6 +29,12 @@ uint8_t* FlagForLetter(char letter, ConversionOptions& o, uint8_t& showDialog) {
 
 }  // namespace
 
+bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog) {
+  uint8_t* flag = FlagForLetter(letter, options, showDialog);
+  if (flag != nullptr) *flag = (letter >= 'A' && letter <= 'Z') ? 1 : 0;
+  return flag != nullptr;
+}
+
 void SetDefaultOptions(ConversionOptions& options, uint8_t& showDialog) {
   options = ConversionOptions{};
   showDialog = 0;
@@ -48,9 +54,7 @@ bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& opti
       continue;
     }
     for (const char* p = arg + 1; *p != '\0'; ++p) {
-      if (uint8_t* flag = FlagForLetter(*p, options, showDialog)) {
-        *flag = (*p >= 'A' && *p <= 'Z') ? 1 : 0;
-      } else {
+      if (!SetSwitchLetter(*p, options, showDialog)) {
         report(context, i, arg);
         error = true;
       }

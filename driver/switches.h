@@ -19,6 +19,10 @@ using BadArgumentReporter = void (*)(void* context, int32_t index, const char* a
 // ShowDialog 0, ExchangeZenHan 1, ProcessAlphabet 1, every other option 0.
 void SetDefaultOptions(ConversionOptions& options, uint8_t& showDialog);
 
+// Sets the option of one switch letter (capital: on, small: off); false for
+// a letter that names none.
+bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog);
+
 // Applies arguments 1 .. argc-1 to the options. Returns true when at least one
 // non-empty argument was seen and none was bad.
 bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& options, uint8_t& showDialog,

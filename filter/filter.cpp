@@ -1,18 +1,25 @@
-// quorvel-filter: the conversion engine on streams. Its memory comes from
-// one private heap, released whole when the run ends.
+// quorvel-filter: each input is read in pieces, its encoding decided from
+// its first bytes, and each piece converted and written before the next is
+// read, so that memory does not grow with the input. Pieces end after a line
+// break where one is near, else where the rest of a long line cannot change
+// what came before. Whole lines of Shift_JIS go through the fast loops; the
+// rest through the character converter, which gives the same bytes.
 #include "filter/filter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <string>
+#include <optional>
 #include <string_view>
 
-#include "context/argument_list.h"
 #include "convert/convert.h"
 #include "convert/quote_marks.h"
+#include "convert/text_converter.h"
+#include "driver/messages.h"
 #include "driver/switches.h"
 #include "host/host_contract.h"
+#include "platform/files.h"
+#include "platform/ini_file.h"
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
 
@@ -20,30 +27,30 @@ namespace qv {
 namespace {
 
 constexpr char kVersion[] = "quorvel-filter " QV_VERSION_TEXT "\n";  // the project's version, from CMake
+constexpr std::string_view kEncodingOption = "--encoding=";
 constexpr std::string_view kQuoteMarksOption = "--quote-marks=";
 constexpr std::string_view kHostIniOption = "--host-ini=";
+constexpr std::string_view kStandardInput = "-";
 
-// Messages in code page 932, shown as UTF-8.
-constexpr char kMsgReadFailed[] =
-    "\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xF0\x93\xC7\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 標準入力を読めませんでした。
-constexpr char kMsgWriteFailed[] =
-    "\x95W\x8F\x80\x8Fo\x97\xCD\x82\xC9\x8F\x91\x82\xAF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 標準出力に書けませんでした。
-constexpr char kMsgTooLarge[] =
-    "\x83\x65\x83L\x83X\x83g\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81\x42";  // テキストが大きすぎます。
-constexpr char kMsgOutOfMemory[] =
-    "\x83\x81\x83\x82\x83\x8A\x82\xAA\x91\xAB\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";  // メモリが足りません。
-constexpr char kMsgUnmappable[] =
-    "\x83R\x81\x5B\x83h\x83y\x81\x5B\x83W 932 \x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7";  // コードページ 932 にない文字があります
+// Bytes read before a piece is cut; a piece without a place to cut (a line
+// that begins with more blanks) may grow to the whole buffer.
+constexpr size_t kPiece = size_t{256} << 10;
+constexpr size_t kBufferSize = size_t{2} << 20;
+static_assert(kBufferSize >= kDetectAsciiLimit + kDetectWindow, "the look-ahead fits the buffer");
+// The block the fast full-width loop needs for a piece, and the character
+// converter's output, whichever is larger.
+constexpr size_t kOutputSize = 4 * (kBufferSize + 1);
 
-// Usage, kept as UTF-8 source text: it is only ever printed to a terminal.
 constexpr char kUsage[] =
-    "使い方: quorvel-filter [/スイッチ...] [--quote-marks=BYTES | --host-ini=PATH] [--utf8] < 入力 > 出力\n"
-    "Usage:  quorvel-filter [/SWITCHES...] [--quote-marks=BYTES | --host-ini=PATH] [--utf8] < in > out\n"
+    "使い方: quorvel-filter [スイッチ|オプション]... [--] [ファイル...]\n"
+    "Usage:  quorvel-filter [SWITCHES|OPTIONS]... [--] [FILE...]\n"
     "\n"
-    "標準入力を全角/半角変換して標準出力に書きます。大文字で有効、小文字で無効。\n"
-    "Converts standard input between full-width and half-width forms (code page 932).\n"
+    "テキストを全角/半角変換して標準出力に書きます (ファイルなし、または - は標準入力)。\n"
+    "Converts text between full-width and half-width forms and writes it to standard\n"
+    "output (no FILE, or -, is standard input). Shift_JIS (code page 932) or UTF-8.\n"
+    "\n"
+    "スイッチ / switches: /XAN, /X/A/N or /X /A /N. 大文字で有効、小文字で無効。\n"
     "Capital letter: on, small letter: off. Default: /XA (full-width to half-width, letters).\n"
-    "\n"
     "  X  全角→半角 (x: 半角→全角)          full-width to half-width (x: half-width to full-width)\n"
     "  A  英字                               letters\n"
     "  N  数字                               digits\n"
@@ -54,102 +61,32 @@ constexpr char kUsage[] =
     "  L  引用行も変換                       convert quoted lines too\n"
     "  U  半角空白を _ に                    half-width spaces become _\n"
     "  R  戻せない変換も行う                 irreversible mappings too\n"
-    "  T  ひらがなをカタカナと同様に         hiragana like katakana\n"
+    "  T  ひらがなも (x では半角カナ→ひらがな)  hiragana too (with x: half-width kana to hiragana)\n"
     "  V  濁点・半濁点を結合しない           do not join sound marks\n"
     "  D  無視 (ダイアログはありません)      ignored (there is no dialog)\n"
     "\n"
-    "  --quote-marks=BYTES  引用符の一覧 (空: なし)   quote marks, verbatim (empty: none)\n"
-    "  --host-ini=PATH      引用符を INI から読む      read them from section Option, key Inyouhu\n"
-    "  --utf8               入出力は UTF-8            input and output are UTF-8\n"
-    "  --help, --version\n"
+    "  -i, --in-place         ファイルをその場で変換       convert each FILE in place\n"
+    "  --encoding=auto|sjis|utf8 (--sjis, --utf8)   入出力の文字コード  text encoding\n"
+    "  --quote-marks=CHARS    引用符 (入力の文字コードで)  quote marks, in the input's encoding\n"
+    "  --host-ini=PATH        引用符を INI から読む        read them from section Option, key Inyouhu\n"
+    "  -h, --help   -V, --version\n"
     "\n"
-    "NUL バイトはそのまま通り、その後は新しいテキストとして変換します。\n"
-    "NUL bytes pass through; the bytes after each are converted as a new text.\n"
-    "終了コード / exit: 0 ok, 1 read/write error, 2 bad argument, 3 not in code page 932, 4 too large.\n";
+    "auto: BOM があるか、最初の非 ASCII バイトから 64 KiB が正しい UTF-8 なら UTF-8、\n"
+    "そうでなければ Shift_JIS。ASCII だけならロケールの文字コード。\n"
+    "auto: UTF-8 when the text starts with a byte-order mark or is valid UTF-8 for 64 KiB\n"
+    "from its first non-ASCII byte, else Shift_JIS; ASCII alone: the locale's encoding.\n"
+    "変換できない文字、不正なバイト、BOM はそのまま通ります。\n"
+    "Characters it cannot convert, invalid bytes and byte-order marks pass unchanged.\n"
+    "/ で始まり英字だけの引数はスイッチ。既存のファイルやフォルダ (で始まるもの) と\n"
+    "紛らわしいときはエラー: ファイルなら ./ か -- を前に、スイッチなら分けて書く。\n"
+    "An argument of / and letters only is switches; if it also names an existing file or\n"
+    "folder (or starts with one) it is refused: write ./ or -- before a file, or the\n"
+    "switches apart (/s /r /v).\n"
+    "\n"
+    "終了コード / exit: 0 ok, 1 読み書きの失敗 / read or write error, 2 引数の誤り / bad\n"
+    "argument, 4 メモリ不足 / out of memory.\n";
 
-void Say(std::FILE* err, const char* cp932, const char* english) {
-  std::fprintf(err, "quorvel-filter: %s (%s)\n", Cp932ToUtf8Lossy(cp932).c_str(), english);
-}
-
-struct BadArguments {
-  std::FILE* err;
-  int count = 0;
-};
-
-void ReportBadArgument(void* context, int32_t index, const char* argument) {
-  auto& bad = *static_cast<BadArguments*>(context);
-  ++bad.count;
-  char message[kMessageBufferSize];
-#ifdef _WIN32
-  FormatBadArgument(message, sizeof message, index, argument);
-  std::fprintf(bad.err, "quorvel-filter: %s\n", Cp932ToUtf8Lossy(message).c_str());
-#else
-  // The argument came in the terminal's own encoding: it goes back out as it
-  // came, whole, inside the message's text.
-  FormatBadArgument(message, sizeof message, index, "\x01");
-  std::string text = Cp932ToUtf8Lossy(message);
-  if (const size_t at = text.find('\x01'); at != std::string::npos) text.replace(at, 1, argument);
-  std::fprintf(bad.err, "quorvel-filter: %s\n", text.c_str());
-#endif
-}
-
-struct FilterSettings {
-  ConversionOptions options;
-  bool utf8 = false;
-  bool help = false;
-  bool version = false;
-  std::string marks = kDefaultQuoteMarks;
-  const char* hostIni = nullptr;
-};
-
-void LoadFromHostIni(void* context, char* buffer, size_t size) {
-  Os().GetPrivateProfileStringA(host::kOptionSection, host::kQuoteMarkKey, kDefaultQuoteMarks, buffer,
-                                static_cast<uint32_t>(size), static_cast<const char*>(context));
-}
-
-// Switch groups go through the tool's own splitting and parsing, as one
-// command line, so that indexes in messages count them as the tool does.
-// 0, or an exit code after telling the user.
-int ParseArguments(int argc, char** argv, std::FILE* err, FilterSettings& s) {
-  std::string line = "quorvel-filter";
-  BadArguments bad{err};
-  int index = 0;  // of the switch groups, for messages about long options
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (!arg.starts_with("--")) {
-      line += ' ';
-      line += arg;
-      ++index;
-      continue;
-    }
-    if (arg == "--help") {
-      s.help = true;
-    } else if (arg == "--version") {
-      s.version = true;
-    } else if (arg == "--utf8") {
-      s.utf8 = true;
-    } else if (arg.starts_with(kQuoteMarksOption)) {
-      s.marks = std::string(arg.substr(kQuoteMarksOption.size()));
-      s.hostIni = nullptr;
-    } else if (arg.starts_with(kHostIniOption) && arg.size() > kHostIniOption.size()) {
-      s.hostIni = argv[i] + kHostIniOption.size();
-    } else {
-      ReportBadArgument(&bad, index + 1, argv[i]);
-    }
-  }
-  ArgumentList arguments;
-  arguments.ConstructFrom(line.c_str());
-  uint8_t showDialog = 0;  // accepted and ignored; the options start at their defaults
-  if (arguments.argv == nullptr) {
-    arguments.Destroy();
-    Say(err, kMsgOutOfMemory, "out of memory");
-    return kFilterTooLarge;
-  }
-  ApplySwitchArguments(arguments, s.options, showDialog, ReportBadArgument, &bad);
-  arguments.Destroy();
-  FixUpOptions(s.options);
-  return bad.count == 0 ? kFilterOk : kFilterUsage;
-}
+std::string FromCp932(const char* text) { return Cp932ToUtf8Lossy(text); }
 
 // The run's private heap, destroyed with everything on it.
 class PrivateHeap {
@@ -161,200 +98,366 @@ class PrivateHeap {
   PrivateHeap(const PrivateHeap&) = delete;
   PrivateHeap& operator=(const PrivateHeap&) = delete;
   HeapHandle handle() const { return handle_; }
+  uint8_t* Allocate(size_t bytes) const {
+    return handle_ != nullptr ? static_cast<uint8_t*>(Os().HeapAlloc(handle_, win::kHeapNoSerialize, bytes)) : nullptr;
+  }
 
  private:
   HeapHandle handle_;
 };
 
-// A growing byte buffer on the run's heap; room past `size` is untouched, so
-// it costs no resident memory.
-struct Buffer {
-  HeapHandle heap;
-  char* data = nullptr;
-  size_t size = 0;
-  size_t capacity = 0;
+enum class EncodingChoice : uint8_t { kAuto, kShiftJis, kUtf8 };
 
-  bool Reserve(size_t bytes) {
-    if (bytes <= capacity) return true;
-    void* moved = data == nullptr ? Os().HeapAlloc(heap, win::kHeapNoSerialize, bytes)
-                                  : Os().HeapReAlloc(heap, win::kHeapNoSerialize, data, bytes);
-    if (moved == nullptr) return false;
-    data = static_cast<char*>(moved);
-    capacity = bytes;
-    return true;
-  }
+struct Settings {
+  ConversionOptions options;
+  EncodingChoice encoding = EncodingChoice::kAuto;
+  bool help = false;
+  bool version = false;
+  bool inPlace = false;
+  std::optional<std::string> marks;  // --quote-marks, as given
+  std::optional<std::string> hostIni;
+  std::vector<std::string> files;  // "-": standard input
 };
 
-struct Filter {
-  const FilterStreams& io;
-  size_t blockLimit;
-  HeapHandle heap;
-
-  // Room for at least `room` bytes past `size`, growing at least twofold;
-  // false after telling the user.
-  bool MakeRoom(Buffer& b, size_t room) const {
-    if (b.capacity - b.size >= room) return true;
-    if (b.size > SIZE_MAX / 2 - room || !b.Reserve(std::max(2 * b.size, b.size + room))) {
-      Say(io.err, kMsgOutOfMemory, "out of memory");
-      return false;
-    }
-    return true;
+// Whether `arg` is a slash and letters, any number of times: /XA, /x/K.
+bool LooksLikeSwitches(std::string_view arg) {
+  if (arg.size() < 2 || arg[0] != '/') return false;
+  for (size_t i = 1; i < arg.size(); ++i) {
+    const char c = arg[i];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (!letter && !(c == '/' && arg[i - 1] != '/' && i + 1 < arg.size())) return false;
   }
-
-  // Fills in[size, end) from the input as far as it goes; false on a read
-  // error (reported). *eof is set at the end of the input.
-  bool ReadMore(Buffer& in, size_t end, bool* eof) const {
-    in.size += std::fread(in.data + in.size, 1, end - in.size, io.in);
-    if (std::ferror(io.in)) {
-      Say(io.err, kMsgReadFailed, std::strerror(errno));
-      return false;
-    }
-    *eof = std::feof(io.in) != 0;
-    return true;
-  }
-
-  // Reads all of the input; 0 or an exit code.
-  int ReadAll(Buffer& in) const {
-    for (;;) {
-      if (!MakeRoom(in, 1 << 20)) return kFilterTooLarge;
-      bool eof = false;
-      if (!ReadMore(in, in.capacity, &eof)) return kFilterIo;
-      if (eof) return kFilterOk;
-    }
-  }
-
-  // Writes and flushes; 0, or an exit code after telling the user.
-  int WriteAll(const char* data, size_t size) const {
-    if ((size != 0 && std::fwrite(data, 1, size, io.out) != size) || std::fflush(io.out) != 0 ||
-        std::ferror(io.out)) {
-      Say(io.err, kMsgWriteFailed, std::strerror(errno));
-      return kFilterIo;
-    }
-    return kFilterOk;
-  }
-
-  // The block a text of n bytes needs in the direction (the engine takes
-  // NUL-terminated texts with 32-bit positions), or 0 after telling the user
-  // that it is too large.
-  size_t CheckedBlock(size_t n, bool toHalf) const {
-    size_t bytes = n + 1;
-    if ((toHalf ? n >= UINT32_MAX : !FullBlockSize(n, &bytes)) || bytes > blockLimit) {
-      Say(io.err, kMsgTooLarge, "text too large");
-      return 0;
-    }
-    return bytes;
-  }
-
-  // Exit 3 after telling the user which byte has no counterpart.
-  int Unmappable(const char* which, size_t offset, const char* reason) const {
-    char english[96];
-    std::snprintf(english, sizeof english, "%s byte offset %zu %s", which, offset, reason);
-    Say(io.err, kMsgUnmappable, english);
-    return kFilterUnmappable;
-  }
-
-  int ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) const;
-  int ConvertUtf8(const ConversionOptions& o, QuoteMarkList& marks, const Buffer& raw) const;
-};
-
-// Converts text[0, n) (text[n] is 0; NULs inside end texts) in the block
-// CheckedBlock(n) gave: n + 1 bytes for full-width to half-width (in place),
-// FullBlockSize(n) for the other direction.
-size_t ConvertTexts(const ConversionOptions& o, QuoteMarkList& marks, char* text, size_t n) {
-  size_t produced = 0;
-  if (o.ExchangeZenHan == 1) {
-    ConvertTextsToHalf(o, marks, text, n, &produced);
-  } else {
-    ConvertTextsToFullInBlock(o, marks, text, n, &produced);
-  }
-  if (o.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(text, produced);
-  return produced;
+  return true;
 }
 
-// Bytes read and converted at a time: the pieces stay in the cache, and the
-// memory needed does not grow with the input.
-constexpr size_t kPiece = size_t{256} << 10;
+bool AllSwitchLetters(std::string_view arg) {
+  ConversionOptions scratch;
+  uint8_t dialog = 0;
+  return std::all_of(arg.begin(), arg.end(), [&](char c) { return c == '/' || SetSwitchLetter(c, scratch, dialog); });
+}
 
-// The byte path, piece by piece: each piece ends after a line feed or NUL
-// (where converting apart changes nothing), or at the end of the input; a
-// line longer than a piece makes the piece grow until it ends.
-int Filter::ConvertStream(const ConversionOptions& o, QuoteMarkList& marks) const {
-  const bool toHalf = o.ExchangeZenHan == 1;
-  Buffer in{heap};
-  Buffer block{heap};  // the full-width direction's enlarged block
-  if (!MakeRoom(in, kPiece + 1)) return kFilterTooLarge;  // a piece and the NUL after it
-  bool eof = false;
-  while (!eof) {
-    // A line longer than what is left: room for half a piece more at least.
-    if (!MakeRoom(in, kPiece / 2 + 1)) return kFilterTooLarge;
-    if (!ReadMore(in, in.capacity - 1, &eof)) return kFilterIo;  // the last byte stays for the NUL
-    const size_t n = eof ? in.size : IndependentPrefix(in.data, in.size);
-    if (n == 0 && !eof) continue;  // a line longer than the buffer: read on
-    const size_t bytes = CheckedBlock(n, toHalf);
-    if (bytes == 0) return kFilterTooLarge;
-    char* text = in.data;
-    const char kept = in.data[n];
-    if (!toHalf) {
-      if (!block.Reserve(bytes)) {
-        Say(io.err, kMsgOutOfMemory, "out of memory");
-        return kFilterTooLarge;
+// Whether the argument names something that exists, or begins with the name
+// of something that exists (/srv of /srv/data).
+bool NamesExisting(const std::string& arg) {
+  if (files::KindOf(arg) != files::PathKind::kNone) return true;
+  const size_t slash = arg.find('/', 1);
+  return slash != std::string::npos && files::KindOf(arg.substr(0, slash)) != files::PathKind::kNone;
+}
+
+std::optional<EncodingChoice> ParseEncoding(std::string value) {
+  for (char& c : value) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (value == "auto") return EncodingChoice::kAuto;
+  if (value == "sjis" || value == "shift_jis" || value == "cp932") return EncodingChoice::kShiftJis;
+  if (value == "utf8" || value == "utf-8") return EncodingChoice::kUtf8;
+  return std::nullopt;
+}
+
+class Filter {
+ public:
+  Filter(const FilterStreams& io, Encoding signless) : io_(io), signless_(signless) {}
+
+  int Run(const std::vector<std::string>& args);
+
+ private:
+  void Say(std::string_view text) const {
+    std::string line = "quorvel-filter: ";
+    line.append(text).append("\n");
+    files::WriteText(io_.err, line);
+  }
+  // A bad argument, with where to read more.
+  void BadArgument(std::string_view japanese, std::string_view english) {
+    ++bad_;
+    Say(std::string(japanese) + " (" + std::string(english) + "; 使い方/usage: quorvel-filter --help)");
+  }
+  void UnknownArgument(int index, const std::string& arg) {
+    char message[kMessageBufferSize];
+    FormatBadArgument(message, sizeof message, index, "\x01");
+    std::string text = FromCp932(message);
+    if (const size_t at = text.find('\x01'); at != std::string::npos) text.replace(at, 1, arg);
+    BadArgument(text, "argument " + std::to_string(index) + " is not understood");
+  }
+
+  void Parse(const std::vector<std::string>& args);
+  int LoadHostMarks();
+  std::string MarksFor(Encoding e) const;
+
+  // Converts `in` to `out`, or into the replacement of a file; false after
+  // telling the user (result_ says how bad).
+  bool ConvertInput(std::FILE* in, const std::string& name, files::Replacement* replacement);
+  bool Emit(const uint8_t* data, size_t n, files::Replacement* replacement, const std::string& name);
+  // Standard output failed: nothing more can be written. A reader that went
+  // away ends the process quietly, as a filter's does.
+  bool OutputFailed() {
+    if (files::IsClosedPipe(errno)) files::ExitForClosedPipe();
+    Say("標準出力に書けませんでした (cannot write standard output: " + files::ErrorText(errno) + ")");
+    outputFailed_ = true;
+    return false;
+  }
+
+  const FilterStreams& io_;
+  Encoding signless_;
+  Settings s_;
+  int bad_ = 0;
+  int result_ = kFilterOk;
+  std::string hostMarks_;  // code page 932, from --host-ini
+  PrivateHeap heap_;
+  uint8_t* buffer_ = nullptr;
+  uint8_t* output_ = nullptr;
+  // Of the input under way: the bytes converted so far, and whether the
+  // converted text differs from them so far.
+  uint64_t consumed_ = 0;
+  bool changed_ = false;
+  bool outputFailed_ = false;
+};
+
+void Filter::Parse(const std::vector<std::string>& args) {
+  bool options = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const int index = static_cast<int>(i) + 1;
+    if (!options || arg == kStandardInput) {
+      s_.files.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "-h" || arg == "--help") {
+      s_.help = true;
+    } else if (arg == "-V" || arg == "--version") {
+      s_.version = true;
+    } else if (arg == "-i" || arg == "--in-place") {
+      s_.inPlace = true;
+    } else if (arg == "--utf8") {
+      s_.encoding = EncodingChoice::kUtf8;
+    } else if (arg == "--sjis") {
+      s_.encoding = EncodingChoice::kShiftJis;
+    } else if (arg.starts_with(kEncodingOption)) {
+      if (const auto choice = ParseEncoding(arg.substr(kEncodingOption.size()))) {
+        s_.encoding = *choice;
+      } else {
+        BadArgument("'" + arg + "': 文字コードは auto, sjis, utf8 のどれかです",
+                    "the encoding is one of auto, sjis, utf8");
       }
-      std::memcpy(block.data, in.data, n);
-      text = block.data;
+    } else if (arg.starts_with(kQuoteMarksOption)) {
+      s_.marks = arg.substr(kQuoteMarksOption.size());
+      s_.hostIni.reset();
+    } else if (arg.starts_with(kHostIniOption) && arg.size() > kHostIniOption.size()) {
+      s_.hostIni = arg.substr(kHostIniOption.size());
+      s_.marks.reset();
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      UnknownArgument(index, arg);
+    } else if (LooksLikeSwitches(arg) && NamesExisting(arg) && AllSwitchLetters(arg)) {
+      BadArgument(
+                  "'" + arg + "' はスイッチにもファイル名にも読めます。ファイルなら ./ か -- を前に、スイッチなら分けて書いてください",
+                  "'" + arg + "' reads as switches and as a path: write ./ or -- before a file, or the switches apart");
+    } else if (LooksLikeSwitches(arg) && !NamesExisting(arg)) {
+      uint8_t dialog = 0;  // accepted and ignored: there is no dialog
+      bool known = true;
+      for (const char c : arg) known = (c == '/' || SetSwitchLetter(c, s_.options, dialog)) && known;
+      if (!known) UnknownArgument(index, arg);
+    } else {
+      s_.files.push_back(arg);
     }
-    text[n] = '\0';
-    if (const int failed = WriteAll(text, ConvertTexts(o, marks, text, n))) return failed;
-    // The rest, a line begun but not ended, moves to the front.
-    if (toHalf) in.data[n] = kept;
-    std::memmove(in.data, in.data + n, in.size - n);
-    in.size -= n;
   }
-  return kFilterOk;  // the last piece, however short, was written and flushed
+  FixUpOptions(s_.options);
+  if (s_.inPlace && bad_ == 0 && !s_.help && !s_.version) {
+    if (s_.files.empty() || std::find(s_.files.begin(), s_.files.end(), kStandardInput) != s_.files.end()) {
+      BadArgument("-i にはファイル名が要ります (標準入力は置き換えられません)",
+                  "--in-place needs file names; standard input cannot be replaced");
+    }
+  }
+  if (s_.files.empty()) s_.files.emplace_back(kStandardInput);
 }
 
-int Filter::ConvertUtf8(const ConversionOptions& o, QuoteMarkList& marks, const Buffer& raw) const {
-  std::string text;
-  size_t offset = 0;
-  if (!Utf8ToCp932(std::string_view(raw.data, raw.size), text, &offset)) {
-    return Unmappable("input", offset, "cannot be held in code page 932");
+// The quote marks of --host-ini: a file that cannot be read is a bad
+// argument, a missing key gives the default marks, as the tool reads them.
+int Filter::LoadHostMarks() {
+  if (!s_.hostIni) return kFilterOk;
+  const std::string& path = *s_.hostIni;
+  std::string error;
+  std::FILE* f = files::KindOf(path) == files::PathKind::kFile ? files::OpenForReading(path, error) : nullptr;
+  if (f == nullptr && error.empty()) error = files::KindOf(path) == files::PathKind::kNone ? "no such file" : "not a file";
+  std::string data;
+  if (f != nullptr) {
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, f)) > 0;) data.append(chunk, got);
+    if (std::ferror(f)) error = files::ErrorText(errno);
+    std::fclose(f);
   }
-  const size_t n = text.size();
-  const size_t bytes = CheckedBlock(n, o.ExchangeZenHan == 1);
-  if (bytes == 0) return kFilterTooLarge;
-  text.resize(bytes);  // zero-filled past n
-  const size_t produced = ConvertTexts(o, marks, text.data(), n);
-  std::string out;
-  if (!Cp932ToUtf8(std::string_view(text.data(), produced), out, &offset)) {
-    return Unmappable("converted", offset, "has no UTF-8 form");
+  if (!error.empty()) {
+    BadArgument("--host-ini: '" + path + "' を読めませんでした", "cannot read '" + path + "': " + error);
+    return kFilterUsage;
   }
-  return WriteAll(out.data(), out.size());
+  hostMarks_ = portable::IniLookup(data, host::kOptionSection, host::kQuoteMarkKey).value_or(kDefaultQuoteMarks);
+  return kFilterOk;
+}
+
+std::string Filter::MarksFor(Encoding e) const {
+  if (s_.marks) return files::ArgumentText(*s_.marks, e);
+  const std::string marks = s_.hostIni ? hostMarks_ : kDefaultQuoteMarks;  // code page 932
+  return e == Encoding::kShiftJis ? marks : Cp932ToUtf8Lossy(marks);
+}
+
+// Writes converted bytes (data[0, n), the conversion of the input bytes just
+// before consumed_): to the output, or to the replacement once they differ
+// from the file's own.
+bool Filter::Emit(const uint8_t* data, size_t n, files::Replacement* replacement, const std::string& name) {
+  if (replacement == nullptr) {
+    if (n != 0 && std::fwrite(data, 1, n, io_.out) != n) return OutputFailed();
+    return true;
+  }
+  std::string error;
+  if (replacement->Write(data, n, error)) return true;
+  Say("'" + name + "' を書き換えられませんでした。元のままです (cannot convert '" + name + "' in place, left as it was: " +
+      error + ")");
+  return false;
+}
+
+bool Filter::ConvertInput(std::FILE* in, const std::string& name, files::Replacement* replacement) {
+  const auto readFailed = [&] {
+    const std::string error = files::ErrorText(errno);
+    Say(name == kStandardInput ? "標準入力を読めませんでした (cannot read standard input: " + error + ")"
+                               : "'" + name + "' を読めませんでした (cannot read '" + name + "': " + error + ")");
+    return false;
+  };
+  size_t size = 0;
+  bool eof = false;
+  const auto readMore = [&](size_t upTo) {
+    while (!eof && size < upTo) {
+      const size_t got = std::fread(buffer_ + size, 1, upTo - size, in);
+      size += got;
+      if (got == 0) {
+        if (std::ferror(in)) return false;
+        eof = true;
+      }
+    }
+    return true;
+  };
+
+  // The encoding, from the look-ahead where it is not given.
+  Encoding encoding = s_.encoding == EncodingChoice::kUtf8 ? Encoding::kUtf8 : Encoding::kShiftJis;
+  if (s_.encoding == EncodingChoice::kAuto) {
+    Detection detected = Detection::kUndecided;
+    for (size_t want = 4096; detected == Detection::kUndecided; want = std::min(kBufferSize, want * 4)) {
+      if (!readMore(want)) return readFailed();
+      detected = DetectEncoding(buffer_, size, eof);
+    }
+    encoding = detected == Detection::kUtf8 ? Encoding::kUtf8 : detected == Detection::kNoSign ? signless_ : Encoding::kShiftJis;
+  }
+  const std::string marks = MarksFor(encoding);
+  const TextConverter converter(s_.options, encoding, marks);
+  QuoteMarkList fastMarks;  // for the Shift_JIS loops
+  fastMarks.Set(marks);
+  const bool toHalf = s_.options.ExchangeZenHan == 1;
+
+  LinePosition at = LinePosition::kLineStart;
+  consumed_ = 0;
+  changed_ = false;
+  for (;;) {
+    if (!readMore(std::max(size, kPiece))) return readFailed();
+    if (eof && size == 0) return true;
+    size_t n = eof ? size : SafeCut(encoding, buffer_, size, at);
+    if (n == 0) {
+      // No place to cut yet: more of the line, or, with the buffer full, a
+      // cut that no longer waits for the line's first character.
+      if (size < kBufferSize) {
+        if (!readMore(std::min(kBufferSize, size + kPiece))) return readFailed();
+        continue;
+      }
+      n = SafeCut(encoding, buffer_, size, at, true);
+      if (n == 0) n = size;
+    }
+    size_t produced;
+    const uint8_t last = buffer_[n - 1];
+    if (encoding == Encoding::kShiftJis && at == LinePosition::kLineStart &&
+        (n == size || last == '\n' || last == '\r' || last == 0)) {
+      // Whole lines (or texts): the fast loops, on a NUL-terminated copy.
+      std::memcpy(output_, buffer_, n);
+      output_[n] = 0;
+      auto* text = reinterpret_cast<char*>(output_);
+      if (toHalf) {
+        ConvertTextsToHalf(s_.options, fastMarks, text, n, &produced);
+      } else {
+        ConvertTextsToFullInBlock(s_.options, fastMarks, text, n, &produced);
+      }
+    } else {
+      produced = converter.Convert(buffer_, n, output_, at);
+    }
+    if (s_.options.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(reinterpret_cast<char*>(output_), produced);
+
+    if (replacement != nullptr && !changed_ &&
+        (produced != n || std::memcmp(output_, buffer_, n) != 0)) {
+      // The first change: from here on the file is written anew.
+      std::string error;
+      if (!replacement->Start(consumed_, error)) {
+        Say("'" + name + "' の一時ファイルを作れませんでした。元のままです (cannot make a temporary file for '" + name +
+            "', left as it was: " + error + ")");
+        return false;
+      }
+      changed_ = true;
+    }
+    if ((replacement == nullptr || changed_) && !Emit(output_, produced, replacement, name)) return false;
+    consumed_ += n;
+    std::memmove(buffer_, buffer_ + n, size - n);
+    size -= n;
+  }
+}
+
+int Filter::Run(const std::vector<std::string>& args) {
+  Parse(args);
+  if (bad_ != 0) return kFilterUsage;
+  if (s_.help || s_.version) {
+    return files::WriteText(io_.out, s_.help ? kUsage : kVersion) || OutputFailed() ? kFilterOk : kFilterFailed;
+  }
+  if (const int failed = LoadHostMarks()) return failed;
+  buffer_ = heap_.Allocate(kBufferSize);
+  output_ = heap_.Allocate(kOutputSize);
+  if (buffer_ == nullptr || output_ == nullptr) {
+    Say(FromCp932(kMsgOutOfMemory) + " (out of memory)");
+    return kFilterOutOfMemory;
+  }
+  for (const std::string& name : s_.files) {
+    if (s_.inPlace) {
+      files::Replacement replacement(name);
+      std::string error;
+      std::FILE* in = replacement.Open(error);
+      if (in == nullptr) {
+        Say("'" + name + "' を開けませんでした (cannot open '" + name + "': " + error + ")");
+        result_ = kFilterFailed;
+        continue;
+      }
+      if (!ConvertInput(in, name, &replacement)) {
+        result_ = kFilterFailed;
+        continue;
+      }
+      if (changed_ && !replacement.Commit(error)) {
+        Say("'" + name + "' を置き換えられませんでした。元のままです (cannot replace '" + name + "', left as it was: " +
+            error + ")");
+        result_ = kFilterFailed;
+      }
+      continue;
+    }
+    if (name == kStandardInput) {
+      if (!ConvertInput(io_.in, name, nullptr)) result_ = kFilterFailed;
+    } else {
+      std::string error;
+      std::FILE* in = files::OpenForReading(name, error);
+      if (in == nullptr) {
+        Say("'" + name + "' を開けませんでした (cannot open '" + name + "': " + error + ")");
+        result_ = kFilterFailed;
+        continue;
+      }
+      if (!ConvertInput(in, name, nullptr)) result_ = kFilterFailed;
+      std::fclose(in);
+    }
+    if (outputFailed_ || (std::fflush(io_.out) != 0 && !OutputFailed())) return kFilterFailed;
+  }
+  return result_;
 }
 
 }  // namespace
 
-int RunFilter(int argc, char** argv, const FilterStreams& io, size_t blockLimit) {
-  FilterSettings s;
-  if (const int failed = ParseArguments(argc, argv, io.err, s)) return failed;
-  const PrivateHeap heap;
-  const Filter filter{io, blockLimit, heap.handle()};
-  if (s.help || s.version) {
-    const std::string_view text = s.help ? std::string_view(kUsage) : std::string_view(kVersion);
-    return filter.WriteAll(text.data(), text.size());
-  }
-  if (heap.handle() == nullptr) {
-    Say(io.err, kMsgOutOfMemory, "out of memory");
-    return kFilterTooLarge;
-  }
-  QuoteMarkList marks;
-  if (s.hostIni != nullptr) {
-    marks.SetLoader(LoadFromHostIni, const_cast<char*>(s.hostIni));
-  } else {
-    marks.Set(s.marks);
-  }
-  if (!s.utf8) return filter.ConvertStream(s.options, marks);
-  Buffer in{heap.handle()};
-  if (const int failed = filter.ReadAll(in)) return failed;
-  return filter.ConvertUtf8(s.options, marks, in);
+int RunFilter(const std::vector<std::string>& args, const FilterStreams& io, Encoding signless) {
+  Filter filter(io, signless);
+  return filter.Run(args);
 }
 
 }  // namespace qv

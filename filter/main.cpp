@@ -1,4 +1,4 @@
-// quorvel-filter: standard input to standard output.
+// quorvel-filter: files or standard input to standard output, or in place.
 #include <csignal>
 #include <cstdio>
 
@@ -8,14 +8,15 @@
 #endif
 
 #include "filter/filter.h"
+#include "platform/files.h"
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-#ifdef SIGPIPE
-  std::signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error with a message
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);  // a file size limit is a failed write with a message, as a full disk
 #endif
-  return qv::RunFilter(argc, argv, {stdin, stdout, stderr});
+  return qv::RunFilter(qv::files::ProgramArguments(argc, argv), {stdin, stdout, stderr}, qv::files::LocaleEncoding());
 }

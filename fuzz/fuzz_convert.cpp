@@ -1,6 +1,8 @@
 // Both conversions, fast, against the plain reference and a plain model of
-// the lines they may change: NUL-separated texts in exact buffers,
-// ReplaceSpaceToUnderbar, and a cut where IndependentPrefix allows it.
+// the lines they may change: NUL-separated texts in exact buffers and
+// ReplaceSpaceToUnderbar; and the character converter against the fast
+// loops, in pieces cut where SafeCut allows, on the Shift_JIS text and on
+// its UTF-8 form.
 // qv_test_convert replays generated inputs through the same entry.
 //
 // Input: two bytes of option bits, a cut byte, a quote-list length byte and
@@ -16,6 +18,7 @@
 #include <utility>
 
 #include "convert/convert.h"
+#include "convert/text_converter.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/reference_conversion.h"
 
@@ -129,6 +132,57 @@ std::string CheckAgainstReference(const Converter& c, const MarkModel& model, co
   return want;
 }
 
+// The UTF-8 form of a Shift_JIS text, character by character; what has no
+// Unicode value of its own (and ＼, which pairs with nothing in Shift_JIS)
+// becomes a private-use character of its own, which no conversion touches.
+std::string Utf8Of(std::string_view text) {
+  std::string out;
+  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+  for (const uint8_t* end = p + text.size(); p < end;) {
+    const qv::Decoded d = qv::DecodeSjis(p, end);
+    const bool own = d.code >= qv::kOpaque || d.code == 0xFF3C;
+    uint8_t bytes[4];
+    out.append(reinterpret_cast<char*>(bytes), qv::EncodeUtf8(own ? 0xF0000 + (d.code & 0xFFFF) : d.code, bytes));
+    p += d.length;
+  }
+  return out;
+}
+
+// The text with each lead byte that has no trail byte after it replaced by
+// 0xFD, which is no lead byte: such a byte may pair with what a conversion
+// writes after it in Shift_JIS, never in UTF-8.
+std::string WithoutLoneLeads(std::string text) {
+  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+  for (size_t i = 0; i < text.size();) {
+    const qv::Decoded d = qv::DecodeSjis(p + i, p + text.size());
+    if (d.length == 1 && IsLead(p[i])) text[i] = '\xFD';
+    i += d.length;
+  }
+  return text;
+}
+
+// `text` through the character converter in pieces: each piece as long as
+// SafeCut allows within a window of `window` bytes.
+std::string InPieces(const ConversionOptions& o, qv::Encoding e, const std::string& marks, const std::string& text,
+                     size_t window) {
+  const qv::TextConverter converter(o, e, marks);
+  std::string out;
+  std::string piece(qv::TextConverter::MaxOutput(text.size()), '\0');
+  auto at = qv::LinePosition::kLineStart;
+  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+  for (size_t left = text.size(); left > 0;) {
+    size_t n = left <= window ? left : qv::SafeCut(e, p, window, at);
+    if (n == 0) n = qv::SafeCut(e, p, left, at);
+    if (n == 0) n = left;
+    QV_FUZZ_CHECK(n <= left);
+    out.append(piece.data(), converter.Convert(p, n, reinterpret_cast<uint8_t*>(piece.data()), at));
+    p += n;
+    left -= n;
+  }
+  if (o.ReplaceSpaceToUnderbar) std::replace(out.begin(), out.end(), ' ', '_');
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -147,14 +201,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   marks.Set(markValue);
   const MarkModel model(markValue);
   const Converter c{o, marks};
-  // Cut where IndependentPrefix allows, the pieces convert like the whole.
-  const size_t end = text.size() * data[2] / 255;
-  const size_t cut = qv::IndependentPrefix(text.data(), end);
-  QV_FUZZ_CHECK(cut <= end && (cut == 0 || text[cut - 1] == '\n' || text[cut - 1] == '\0'));
-  QV_FUZZ_CHECK(text.find_first_of(std::string("\n\0", 2), cut) >= end);
+  const size_t window = 1 + data[2] % 64;
   for (const bool toHalf : {true, false}) {
     const std::string whole = CheckAgainstReference(c, model, text, toHalf);
-    if (cut != 0) QV_FUZZ_CHECK(c.Fast(text.substr(0, cut), toHalf) + c.Fast(text.substr(cut), toHalf) == whole);
+    ConversionOptions oriented = o;
+    oriented.ExchangeZenHan = toHalf ? 1 : 0;
+    QV_FUZZ_CHECK(InPieces(oriented, qv::Encoding::kShiftJis, markValue, text, window) == whole);
+    const std::string clean = WithoutLoneLeads(text);
+    QV_FUZZ_CHECK(InPieces(oriented, qv::Encoding::kUtf8, Utf8Of(markValue.substr(0, markValue.find('\0'))),
+                           Utf8Of(clean), window) == Utf8Of(c.Fast(clean, toHalf)));
   }
   return 0;
 }

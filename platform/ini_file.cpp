@@ -120,6 +120,10 @@ bool WriteFileReplacing(const char* path, const std::string& data) {
 
 }  // namespace
 
+std::optional<std::string> IniLookup(const std::string& data, std::string_view section, std::string_view key) {
+  return Lookup(data, section, key);
+}
+
 uint32_t IniGetString(const char* section, const char* key, const char* defaultValue, char* buffer, uint32_t size,
                       const char* file) {
   if (buffer == nullptr || size == 0) return 0;

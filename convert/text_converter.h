@@ -1,0 +1,74 @@
+// The conversions character by character, in either encoding, on a text
+// given in pieces. Every character the tables do not name, every byte that is
+// no character and every character the target encoding cannot hold passes
+// through as it came.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "convert/encoding.h"
+#include "convert/options.h"
+
+namespace qv {
+
+// Where in its line a piece of text begins (and, after converting it, where
+// the next piece begins).
+enum class LinePosition : uint8_t {
+  kLineStart,   // at the start of a line, or of a text (after a NUL)
+  kInLine,      // inside a line that is converted
+  kInQuotedLine,  // inside a line that passes unchanged
+};
+
+class TextConverter {
+ public:
+  // `marks`: the quote marks, in `encoding` (cut at a NUL and at 1023 bytes,
+  // as the tool reads them).
+  TextConverter(const ConversionOptions& options, Encoding encoding, std::string_view marks);
+
+  // Converts in[0, n) to out, which has room for MaxOutput(n) bytes, and
+  // returns the output length. The piece must not end inside a character, or
+  // between a kana and a sound mark after it, or inside the blanks that begin
+  // a line (SafeCut finds such ends); `at` carries the line from one piece to
+  // the next. ReplaceSpaceToUnderbar is the caller's.
+  size_t Convert(const uint8_t* in, size_t n, uint8_t* out, LinePosition& at) const;
+  static constexpr size_t MaxOutput(size_t n) { return 3 * n; }
+
+  Encoding encoding() const { return encoding_; }
+
+ private:
+  struct Mapped {
+    uint8_t length = 0;  // 0: the character stays as it is
+    uint8_t bytes[7] = {};
+  };
+  struct Page {
+    Mapped to[256];
+  };
+
+  const Mapped* Lookup(uint32_t code) const;
+  Mapped* Slot(uint32_t code);
+  bool IsMark(uint32_t code) const;
+  bool SetMapped(Mapped& slot, std::initializer_list<uint32_t> codes) const;
+  template <Encoding E>
+  size_t Run(const uint8_t* in, size_t n, uint8_t* out, LinePosition& at) const;
+
+  Encoding encoding_;
+  bool toHalf_;
+  bool skipQuoted_;
+  Page pages_[4] = {};        // U+00xx, U+20xx, U+30xx, U+FFxx
+  Mapped join_[2][256] = {};  // half-width kana of U+FFxx followed by ﾞ / ﾟ
+  uint32_t compose_[2][256] = {};  // kana of U+30xx and a combining mark: the composed kana
+  std::vector<uint32_t> marks_;  // sorted
+};
+
+// The length of the longest prefix of data[0, n) that TextConverter may take
+// as a piece, given where in its line the data begins: up to and including
+// the last CR, LF or NUL; without one, up to the last character that the rest
+// of the line cannot change (0 when there is none yet).
+// `force` gives up waiting for the quote decision of a line that begins with
+// more blanks than the caller can hold.
+size_t SafeCut(Encoding encoding, const uint8_t* data, size_t n, LinePosition at, bool force = false);
+
+}  // namespace qv
