@@ -188,7 +188,7 @@ class Filter {
   // Standard output failed: nothing more can be written. A reader that went
   // away ends the process quietly, as a filter's does.
   bool OutputFailed() {
-    if (files::IsClosedPipe(errno)) files::ExitForClosedPipe();
+    if (files::IsClosedPipe(io_.out, errno)) files::ExitForClosedPipe();
     Say("標準出力に書けませんでした (cannot write standard output: " + files::ErrorText(errno) + ")");
     outputFailed_ = true;
     return false;

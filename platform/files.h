@@ -46,7 +46,7 @@ bool WriteText(std::FILE* stream, std::string_view utf8);
 
 // Whether a failed write to `stream` (errno `errnum`) means that its reader
 // has gone away: a closed pipe.
-bool IsClosedPipe(int errnum);
+bool IsClosedPipe(std::FILE* stream, int errnum);
 // Ends the process as a program whose reader went away ends, without a word
 // (on POSIX systems: by SIGPIPE).
 [[noreturn]] void ExitForClosedPipe();

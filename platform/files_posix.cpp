@@ -148,7 +148,7 @@ bool WriteText(std::FILE* stream, std::string_view utf8) {
   return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size() && std::fflush(stream) == 0;
 }
 
-bool IsClosedPipe(int errnum) { return errnum == EPIPE; }
+bool IsClosedPipe(std::FILE*, int errnum) { return errnum == EPIPE; }
 
 void ExitForClosedPipe() {
   sigset_t set;

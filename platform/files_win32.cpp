@@ -164,7 +164,11 @@ bool WriteText(std::FILE* stream, std::string_view utf8) {
   return std::fwrite(cp932.data(), 1, cp932.size(), stream) == cp932.size() && std::fflush(stream) == 0;
 }
 
-bool IsClosedPipe(int errnum) { return errnum == EPIPE; }
+// The C runtime reports a pipe without a reader as EINVAL and forgets the
+// system's code; a write to a pipe fails for no other reason.
+bool IsClosedPipe(std::FILE* stream, int errnum) {
+  return errnum == EPIPE || GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)))) == FILE_TYPE_PIPE;
+}
 
 void ExitForClosedPipe() { ExitProcess(1); }
 
@@ -202,8 +206,13 @@ std::FILE* Replacement::Open(std::string& error) {
     return nullptr;
   }
   s.attributes = info.dwFileAttributes;
+  // The file itself where the path is a link; where the system cannot say,
+  // the path as given, made absolute.
   wchar_t final[32768];
-  const DWORD n = GetFinalPathNameByHandleW(h.get(), final, static_cast<DWORD>(std::size(final)), FILE_NAME_NORMALIZED);
+  DWORD n = GetFinalPathNameByHandleW(h.get(), final, static_cast<DWORD>(std::size(final)), FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= std::size(final)) {
+    n = GetFullPathNameW(Wide(path_).c_str(), static_cast<DWORD>(std::size(final)), final, nullptr);
+  }
   if (n == 0 || n >= std::size(final)) {
     error = SystemErrorText(GetLastError());
     return nullptr;

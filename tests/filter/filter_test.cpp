@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text_encoding.h"
 #include "tests/support/fake_os.h"
 #include "tests/support/temp_dir.h"
 
@@ -43,6 +44,10 @@ Result Filter(const testing::TempDir& dir, const std::vector<std::string>& args,
   for (std::FILE* f : {in, out, err}) std::fclose(f);
   if (outPath == nullptr) r.out = testing::ReadFile(dir / "stdout");
   r.err = testing::ReadFile(dir / "stderr");
+#ifdef _WIN32
+  r.err = Cp932ToUtf8Lossy(r.err);  // messages for a person, not for a console: code page 932
+  if (args == std::vector<std::string>{"-h"}) r.out = Cp932ToUtf8Lossy(r.out);
+#endif
   return r;
 }
 
