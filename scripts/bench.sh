@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process throughput of quorvel-filter beside nkf and cat on the same
-# generated 50 MiB files, in one run; then the engine benchmarks.
+# generated 50 MiB files, Shift_JIS and UTF-8, in one run; its peak memory on
+# 200 MB inputs (Shift_JIS, UTF-8, CR line ends, one single line); then the
+# engine benchmarks.
 # usage: scripts/bench.sh [--no-engine]   (needs nkf, GNU time, libbenchmark-dev)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +21,12 @@ DATA="$B/data"
 mkdir -p "$DATA"
 for corpus in mixed kana ascii; do
   [ -s "$DATA/$corpus.txt" ] || "$B/bin/quorvel-corpus" "$corpus" "$MB" >"$DATA/$corpus.txt"
+  # The same text in UTF-8, cut to the same size at a line end.
+  if [ ! -s "$DATA/$corpus.utf8.txt" ]; then
+    iconv -f CP932 -t UTF-8 "$DATA/$corpus.txt" | head -c $((MB << 20)) |
+      python3 -c "import sys; d = sys.stdin.buffer.read(); sys.stdout.buffer.write(d[:d.rfind(b'\n') + 1])" \
+      >"$DATA/$corpus.utf8.txt"
+  fi
 done
 
 # run LABEL FILE COMMAND... : best wall time of $RUNS runs (s), peak RSS (KiB).
@@ -62,7 +70,25 @@ compare() {
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg) (shared with other builds)"
 compare "full-width to half-width, letters/digits/space" "$DATA/mixed.txt" "-S -s -Z1 -x" "/XANS"
-compare "half-width kana to full-width" "$DATA/kana.txt" "-S -s -X" "/xKJ"
+compare "half-width kana to full-width" "$DATA/kana.txt" "-S -s -X" "/xaKJ"
+compare "UTF-8, full-width to half-width" "$DATA/mixed.utf8.txt" "-W -w -Z1 -x" "--utf8 /XANS"
+compare "UTF-8, half-width kana to full-width" "$DATA/kana.utf8.txt" "-W -w -X" "--utf8 /xaKJ"
+
+# Peak memory on 200 MB inputs: it converts in pieces whatever the lines.
+BIG=$((200 * 1000 * 1000))
+if [ ! -s "$DATA/big.sjis" ]; then
+  for _ in 1 2 3 4; do cat "$DATA/mixed.txt"; done | head -c $BIG >"$DATA/big.sjis"
+  for _ in 1 2 3 4; do cat "$DATA/mixed.utf8.txt"; done | head -c $BIG >"$DATA/big.utf8"
+  tr '\n' '\r' <"$DATA/big.sjis" >"$DATA/big.cr"
+  tr -d '\r\n' <"$DATA/big.sjis" >"$DATA/big.line"
+fi
+echo "== peak memory, quorvel-filter /XANS and /xaKJ on 200 MB (GNU time, maximum resident set)"
+for input in sjis utf8 cr line; do
+  for switches in /XANS /xaKJ; do
+    /usr/bin/time -f %M -o "$DATA/rss" "$B/bin/quorvel-filter" "$switches" <"$DATA/big.$input" >/dev/null
+    printf '  %-5s %-6s %8d KiB\n' "$input" "$switches" "$(tail -1 "$DATA/rss")"
+  done
+done
 
 if [ "${1:-}" != "--no-engine" ]; then
   # This machine shares its cores with others and single runs vary by a

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 # shellcheck source=scripts/setup.sh
 source scripts/setup.sh
-qv_install_packages dpkg-dev file
+qv_install_packages dpkg-dev file lintian
 
 jobs=${QV_JOBS:-2}
 version=$(qv_project_version)

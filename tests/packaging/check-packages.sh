@@ -82,6 +82,10 @@ for win in win64 win32; do
   "$src/tests/resources/check-resources.sh" "$folder/Quorvel.exe" "$triple-windres" "$version" >/dev/null
   [[ $("$triple-objdump" -p "$folder/quorvel-filter.exe") == *"(Windows CUI)"* ]] ||
     fail "$win quorvel-filter.exe is not a console program"
+  filter_rc=$("$triple-windres" -i "$folder/quorvel-filter.exe" -O rc 2>/dev/null) || fail "$win quorvel-filter.exe has no resources"
+  grep -q '^102 14 /\* RT_GROUP_ICON \*/' <<<"$filter_rc" || fail "$win quorvel-filter.exe has no icon"
+  [ "$(grep -c "VALUE \"FileVersion\", \"$version\"" <<<"$filter_rc")" = 2 ] ||
+    fail "$win quorvel-filter.exe has no version resource of version $version"
   cmp -s "$folder/License.txt" <(sed 's/$/\r/' "$src/LICENSE") || fail "$win License.txt is not LICENSE with CRLF"
   check_readme "$folder/ReadMe.txt"
 done
@@ -94,7 +98,11 @@ done
 dpkg-deb -x "$dist/$deb" "$work/root"
 filter=$work/root/usr/bin/quorvel-filter
 [ "$("$filter" --version)" = "quorvel-filter $version" ] || fail "packaged quorvel-filter --version: $("$filter" --version)"
-[ "$(printf '\xef\xbc\xa1\xef\xbc\x91' | "$filter" --utf8 /XAN)" = A1 ] || fail "packaged quorvel-filter does not convert"
+[ "$(printf '\xef\xbc\xa1\xef\xbc\x91' | "$filter" /XAN)" = A1 ] || fail "packaged quorvel-filter does not convert"
+# Debian's own checks of the package: no error, no warning, nothing else.
+lintian --fail-on error,warning,info,pedantic --pedantic --info "$dist/$deb" > "$work/lintian.txt" 2>&1 ||
+  fail "lintian on $deb: $(cat "$work/lintian.txt")"
+grep -E '^[EWIP]: ' "$work/lintian.txt" && fail "lintian on $deb has remarks"
 page=$work/root/usr/share/man/man1/quorvel-filter.1.gz
 man --warnings -l "$page" > "$work/man.txt" 2> "$work/man.err" || fail "man -l $page failed: $(cat "$work/man.err")"
 [ ! -s "$work/man.err" ] || fail "man -l $page warns: $(cat "$work/man.err")"
@@ -102,7 +110,7 @@ grep -q "quorvel-filter $version" "$work/man.txt" || fail "the manual page does 
 for letter in X A N S P J K L U R T V D; do
   grep -qE "^ +$letter / ${letter,} " "$work/man.txt" || fail "the manual page does not explain switch $letter"
 done
-for option in --quote-marks= --host-ini= --utf8 --help --version 'EXIT STATUS' EXAMPLES; do
+for option in --in-place --encoding= --quote-marks= --host-ini= --utf8 --help --version ENCODING 'EXIT STATUS' EXAMPLES; do
   grep -qF -- "$option" "$work/man.txt" || fail "the manual page lacks $option"
 done
 
