@@ -6,8 +6,10 @@
 #include "convert/convert.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 #include "convert/sjis.h"
 #include "convert/tables.h"
@@ -160,22 +162,9 @@ struct HalfTables {
   uint32_t rows[60][256];  // the 60 lead bytes
 
   HalfTables(const ConversionOptions& o, bool breaks) {
-    uint8_t half[3][256] = {};  // lead bytes 0x81..0x83
-    uint8_t mark[3][256] = {};
-    if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
-    if (o.ProcessNumber) BuildHalfMap(half[1], NumberTable);
-    if (o.ProcessSpace) BuildHalfMap(half[0], SpaceTable);
-    if (o.ProcessPunct) BuildHalfMap(half[0], PunctTable);
-    if (o.ProcessJPPunct) BuildHalfMap(half[0], JPPunctTable);
-    if (o.ProcessKatakana) {
-      BuildHalfMap(half[2], KatakanaTable);
-      BuildHalfMap(mark[2], KatakanaVoicedTable);
-    }
-    if (o.ProcessImpossibleReverse) BuildHalfMap(half[0], ImpossibleReverseTable);
-    if (o.TransformHiraToKana) {
-      BuildHalfMap(half[1], HiraganaTable);
-      BuildHalfMap(mark[1], HiraganaVoicedTable);
-    }
+    const WidthMaps maps(o);
+    const auto& half = maps.half;
+    const auto& mark = maps.mark;
     kind[0] = 1;
     if (breaks) kind[kCr] = kind[kLf] = 1;
     int next = 0;
@@ -317,20 +306,25 @@ struct FullTables {
   // Their output length, joined or not. By the byte alone, so that where the
   // next store goes is known before the run entry is read.
   uint32_t width[256] = {};
+  // With Normalize, by lead byte: the results of its pairs, as HalfTables
+  // rows hold them; null for the lead bytes whose pairs all stay.
+  const uint32_t* pairRow[256] = {};
+  uint32_t pairRows[3][256];
 
   FullTables(const ConversionOptions& o, bool breaks) {
-    uint8_t joinMap[256] = {};
-    uint8_t joinLead = 0;
-    if (o.ProcessAlphabet) BuildFullMap(full, AlphabetTable);
-    if (o.ProcessNumber) BuildFullMap(full, NumberTable);
-    if (o.ProcessSpace) BuildFullMap(full, SpaceTable);
-    if (o.ProcessPunct) BuildFullMap(full, PunctTable);
-    if (o.ProcessJPPunct) BuildFullMap(full, JPPunctTable);
-    if (o.ProcessKatakana) {
-      BuildFullMap(full, o.TransformHiraToKana ? HiraganaTable : KatakanaTable);
-      if (!o.NoConnectVoiced) {
-        BuildHalfMap(joinMap, o.TransformHiraToKana ? HiraganaJoinTable : KatakanaJoinTable);
-        joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
+    const WidthMaps maps(o);
+    const auto& joinMap = maps.joinMap;
+    const uint8_t joinLead = maps.joinLead;
+    std::copy(std::begin(maps.full), std::end(maps.full), full);
+    if (o.Normalize) {
+      // Pairs may go to half-width too: the rows of the pairs' lead bytes.
+      for (int lead = 0; lead < 3; ++lead) {
+        uint32_t* out = pairRows[lead];
+        pairRow[0x81 + lead] = out;
+        for (int d = 0; d < 256; ++d) {
+          const uint8_t h = maps.half[lead][d];
+          out[d] = h != 0 ? (1u << 16 | h) : (2u << 16 | static_cast<uint32_t>(d) << 8 | static_cast<uint32_t>(0x81 + lead));
+        }
       }
     }
     markIndex[0xDE] = 1;
@@ -375,7 +369,7 @@ struct FullTables {
 // b from index 0; returns the output length. After k input bytes the output
 // is at most 2k long while r is n + 2 + k, so it never reaches unread input,
 // and a sixteen-byte store at w stays below r while r + 16 <= end.
-template <bool kSkip, bool kAsciiPlain>
+template <bool kSkip, bool kAsciiPlain, bool kPairs = false>
 size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r, size_t end) {
   size_t w = 0;
   QuoteMarkSets sets;
@@ -399,8 +393,12 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
             *q++ = *p++;  // a lead byte without its trail byte goes out alone
             break;
           }
-          std::memcpy(q, p, 2);
-          q += 2;
+          if (const uint32_t* row = kPairs ? T.pairRow[*p] : nullptr) {
+            PutPair(q, row[p[1]]);  // to half-width, or the pair itself
+          } else {
+            std::memcpy(q, p, 2);
+            q += 2;
+          }
           p += 2;
         } while (T.cls[*p] == kLead);
         r = static_cast<size_t>(p - b);
@@ -458,6 +456,9 @@ size_t FullTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* b, s
   const FullTables tables(o, skip);
   const size_t r = n + 2;
   const size_t end = 2 * n + 2;
+  if (o.Normalize) {  // no ASCII byte goes to full-width then
+    return skip ? FullCore<true, true, true>(tables, marks, b, r, end) : FullCore<false, true, true>(tables, marks, b, r, end);
+  }
   if (skip) {
     return tables.asciiPlain ? FullCore<true, true>(tables, marks, b, r, end)
                              : FullCore<true, false>(tables, marks, b, r, end);
@@ -470,7 +471,8 @@ size_t FullTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* b, s
 
 bool ConvertToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* text) {
   const size_t n = std::strlen(text);
-  if (n >= UINT32_MAX) return false;  // beyond the 32-bit positions of a text
+  // Beyond the 32-bit positions of a text, or a conversion that may grow it.
+  if (n >= UINT32_MAX || options.Normalize) return false;
   auto* t = reinterpret_cast<uint8_t*>(text);
   t[HalfTexts(options, marks, t, n)] = 0;
   return true;
@@ -478,7 +480,7 @@ bool ConvertToHalf(const ConversionOptions& options, QuoteMarkList& marks, char*
 
 bool ConvertTextsToHalf(const ConversionOptions& options, QuoteMarkList& marks, char* data, size_t n,
                         size_t* produced) {
-  if (n >= UINT32_MAX) return false;
+  if (n >= UINT32_MAX || options.Normalize) return false;
   auto* t = reinterpret_cast<uint8_t*>(data);
   const size_t w = HalfTexts(options, marks, t, n);
   t[w] = 0;

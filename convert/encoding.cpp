@@ -41,6 +41,15 @@ struct SjisPages {
 
 }  // namespace
 
+bool IsWellFormed(Encoding e, const uint8_t* text, size_t n) {
+  for (const uint8_t* p = text; p < text + n;) {
+    const Decoded d = Decode(e, p, text + n);
+    if ((d.code & (kOpaque | kLoneByte)) == (kOpaque | kLoneByte)) return false;
+    p += d.length;
+  }
+  return true;
+}
+
 bool EndsInsideCharacter(Encoding e, const uint8_t* p, const uint8_t* end) {
   if (e == Encoding::kShiftJis) return sjis::IsLead(p[0]) && p + 1 == end;
   return Utf8Length(p, end) < 0;

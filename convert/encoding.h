@@ -129,6 +129,10 @@ inline Decoded Decode(Encoding e, const uint8_t* p, const uint8_t* end) {
 // (a lead byte alone, or a well-formed UTF-8 sequence cut short).
 bool EndsInsideCharacter(Encoding e, const uint8_t* p, const uint8_t* end);
 
+// Whether every byte of `text` belongs to a character of the encoding (no
+// lone lead byte, no byte that starts no character, no broken sequence).
+bool IsWellFormed(Encoding e, const uint8_t* text, size_t n);
+
 // The Shift_JIS bytes of a Unicode scalar value the tables know (at most 2),
 // or 0 when Shift_JIS as the engine reads it has none for it.
 size_t EncodeSjis(uint32_t code, uint8_t* out);

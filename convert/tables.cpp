@@ -107,3 +107,48 @@ void BuildFullMap(uint16_t (&map)[256], const char* table) {
 }
 
 }  // namespace qv
+
+namespace qv {
+
+WidthMaps::WidthMaps(const ConversionOptions& o) {
+  const bool toHalf = o.ExchangeZenHan == 1 && o.Normalize == 0;
+  const bool toFull = o.ExchangeZenHan == 0 && o.Normalize == 0;
+  if (toHalf || o.Normalize != 0) {
+    if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
+    if (o.ProcessNumber) BuildHalfMap(half[1], NumberTable);
+    if (o.ProcessSpace) BuildHalfMap(half[0], SpaceTable);
+    if (o.ProcessPunct) BuildHalfMap(half[0], PunctTable);
+  }
+  if (toHalf) {
+    if (o.ProcessJPPunct) BuildHalfMap(half[0], JPPunctTable);
+    if (o.ProcessKatakana) {
+      BuildHalfMap(half[2], KatakanaTable);
+      BuildHalfMap(mark[2], KatakanaVoicedTable);
+    }
+  }
+  if (toHalf || o.Normalize != 0) {
+    if (o.ProcessImpossibleReverse) BuildHalfMap(half[0], ImpossibleReverseTable);
+  }
+  if (toHalf && o.TransformHiraToKana) {
+    BuildHalfMap(half[1], HiraganaTable);
+    BuildHalfMap(mark[1], HiraganaVoicedTable);
+  }
+  if (toFull) {
+    if (o.ProcessAlphabet) BuildFullMap(full, AlphabetTable);
+    if (o.ProcessNumber) BuildFullMap(full, NumberTable);
+    if (o.ProcessSpace) BuildFullMap(full, SpaceTable);
+    if (o.ProcessPunct) BuildFullMap(full, PunctTable);
+  }
+  if (toFull || o.Normalize != 0) {
+    if (o.ProcessJPPunct) BuildFullMap(full, JPPunctTable);
+    if (o.ProcessKatakana) {
+      BuildFullMap(full, o.TransformHiraToKana ? HiraganaTable : KatakanaTable);
+      if (!o.NoConnectVoiced) {
+        BuildHalfMap(joinMap, o.TransformHiraToKana ? HiraganaJoinTable : KatakanaJoinTable);
+        joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
+      }
+    }
+  }
+}
+
+}  // namespace qv

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "convert/options.h"
+
 namespace qv {
 
 struct CharRecord {
@@ -31,6 +33,23 @@ extern const char HiraganaVoicedTable[];  // 25
 // Join tables: byte 2 is 0xDE (takes ﾞ) or '+' (takes ﾞ and ﾟ).
 extern const char KatakanaJoinTable[];  // 21
 extern const char HiraganaJoinTable[];  // 20
+
+// The lookup arrays of one conversion, from the tables its options select:
+// the pairs that go to half-width (by lead byte 0x81..0x83 and trail byte:
+// the byte, and the sound mark a voiced kana leaves behind), the single bytes
+// that go to full-width (lead << 8 | trail), and the marks each full-width
+// kana of lead byte joinLead takes (0xDE: ﾞ, '+': ﾞ and ﾟ). With Normalize,
+// letters, digits, space and ASCII punctuation go one way and katakana and
+// Japanese punctuation the other.
+struct WidthMaps {
+  uint8_t half[3][256] = {};
+  uint8_t mark[3][256] = {};
+  uint16_t full[256] = {};
+  uint8_t joinMap[256] = {};
+  uint8_t joinLead = 0;  // 0: no kana takes a mark
+
+  explicit WidthMaps(const ConversionOptions& o);
+};
 
 // For each record, map[trail] = paired (a later record overwrites).
 void BuildHalfMap(uint8_t (&map)[256], const char* table);

@@ -1,9 +1,9 @@
-// The conversions as one character map: the lookup arrays of the Shift_JIS
-// loops, read as Unicode characters, say what each character becomes in the
-// target encoding; a half-width kana and the sound mark after it may become
-// one character, and a kana and a combining sound mark after it convert as
-// the composed kana. On whole lines of Shift_JIS the fast loops of
-// convert.cpp give the same bytes.
+// The conversions as one character map: the lookup arrays the Shift_JIS
+// loops build, read as Unicode characters, say what each character becomes
+// in the target encoding, the kana case applied after; a half-width kana and
+// the sound mark after it may become one character, and a kana and a
+// combining sound mark after it convert as the composed kana. On whole lines
+// of Shift_JIS the fast loops of convert.cpp give the same bytes.
 #include "convert/text_converter.h"
 
 #include <algorithm>
@@ -26,14 +26,9 @@ constexpr size_t kMarksLimit = 1023;         // bytes of quote marks the tool ke
 
 bool IsBreak(uint32_t code) { return code == '\r' || code == '\n'; }
 bool IsBlank(uint32_t code) { return code == ' ' || code == '\t' || code == kIdeographicSpace; }
-// 0 for ﾞ or a combining voiced mark, 1 for ﾟ or a combining semi-voiced
-// mark, -1 for anything else.
-int SoundMarkIndex(uint32_t code) {
-  if (code == kHalfVoiced || code == kCombiningVoiced) return 0;
-  if (code == kHalfSemiVoiced || code == kCombiningSemiVoiced) return 1;
-  return -1;
+bool IsSoundMark(uint32_t code) {
+  return code == kHalfVoiced || code == kHalfSemiVoiced || code == kCombiningVoiced || code == kCombiningSemiVoiced;
 }
-bool IsCombining(uint32_t code) { return code == kCombiningVoiced || code == kCombiningSemiVoiced; }
 
 uint32_t SjisCode(uint8_t lead, uint8_t trail) {
   const uint8_t bytes[2] = {lead, trail};
@@ -51,96 +46,145 @@ uint8_t JoinedTrail(uint8_t trail, uint8_t how, uint8_t mark) {
   return static_cast<uint8_t>(trail + (mark == 0xDE ? 1 : 2));
 }
 
+// The kana of the other case: katakana ァ..ヶ and ヽヾ against hiragana
+// ぁ..ゖ and ゝゞ; any other character as it is.
+uint32_t OtherKana(uint32_t code, bool toHiragana) {
+  if (toHiragana) {
+    if ((code >= 0x30A1 && code <= 0x30F6) || code == 0x30FD || code == 0x30FE) return code - 0x60;
+  } else if ((code >= 0x3041 && code <= 0x3096) || code == 0x309D || code == 0x309E) {
+    return code + 0x60;
+  }
+  return code;
+}
+
+// Which sound mark starts at p (before end), as the index 0 (voiced) or 1
+// (semi-voiced), -1 for none; `combining`: the combining marks, else the
+// half-width ones too.
+template <Encoding E>
+int MarkAt(const uint8_t* p, const uint8_t* end, bool combiningOnly) {
+  if constexpr (E == Encoding::kShiftJis) {
+    return !combiningOnly && p < end && (p[0] == 0xDE || p[0] == 0xDF) ? p[0] - 0xDE : -1;
+  } else {
+    if (end - p < 3) return -1;
+    if (p[0] == 0xE3 && p[1] == 0x82 && (p[2] == 0x99 || p[2] == 0x9A)) return p[2] - 0x99;
+    if (!combiningOnly && p[0] == 0xEF && p[1] == 0xBE && (p[2] == 0x9E || p[2] == 0x9F)) return p[2] - 0x9E;
+    return -1;
+  }
+}
+
+template <Encoding E>
+int MarkLength(const uint8_t* p) {
+  return E == Encoding::kShiftJis || p[0] < 0x80 ? 1 : 3;
+}
+
 }  // namespace
 
-TextConverter::TextConverter(const ConversionOptions& o, Encoding encoding, std::string_view marks)
-    : encoding_(encoding), toHalf_(o.ExchangeZenHan == 1), skipQuoted_(o.ProcessQuotedLine == 0) {
-  // The lookup arrays the Shift_JIS loops build, by lead and trail byte;
-  // each of their entries becomes an entry of the character map.
-  if (toHalf_) {
-    uint8_t half[3][256] = {};  // lead bytes 0x81..0x83
-    uint8_t mark[3][256] = {};
-    if (o.ProcessAlphabet) BuildHalfMap(half[1], AlphabetTable);
-    if (o.ProcessNumber) BuildHalfMap(half[1], NumberTable);
-    if (o.ProcessSpace) BuildHalfMap(half[0], SpaceTable);
-    if (o.ProcessPunct) BuildHalfMap(half[0], PunctTable);
-    if (o.ProcessJPPunct) BuildHalfMap(half[0], JPPunctTable);
-    if (o.ProcessKatakana) {
-      BuildHalfMap(half[2], KatakanaTable);
-      BuildHalfMap(mark[2], KatakanaVoicedTable);
+TextConverter::TextConverter(const ConversionOptions& o, Encoding encoding, std::string_view marks,
+                             std::string_view keep)
+    : encoding_(encoding), skipQuoted_(o.ProcessQuotedLine == 0) {
+  const auto decodeAll = [encoding](std::string_view text, std::vector<uint32_t>& codes) {
+    const auto* t = reinterpret_cast<const uint8_t*>(text.data());
+    for (const uint8_t* p = t; p < t + text.size();) {
+      const Decoded d = Decode(encoding, p, t + text.size());
+      p += d.length;
+      codes.push_back(d.code);
     }
-    if (o.ProcessImpossibleReverse) BuildHalfMap(half[0], ImpossibleReverseTable);
-    if (o.TransformHiraToKana) {
-      BuildHalfMap(half[1], HiraganaTable);
-      BuildHalfMap(mark[1], HiraganaVoicedTable);
+    std::sort(codes.begin(), codes.end());
+  };
+  std::vector<uint32_t> kept;
+  decodeAll(keep, kept);
+  const auto isKept = [&kept](uint32_t code) { return std::binary_search(kept.begin(), kept.end(), code); };
+  const bool kanaCase = o.ToHiragana != 0 || o.ToKatakana != 0;
+  // A character as the kana case leaves it, where the target encoding holds
+  // the other kana.
+  const auto cased = [&](uint32_t code) {
+    const uint32_t other = kanaCase ? OtherKana(code, o.ToHiragana != 0) : code;
+    uint8_t bytes[4];
+    return other != code && Encodes(other, bytes) != 0 ? other : code;
+  };
+  const auto set = [&](uint32_t from, std::initializer_list<uint32_t> to) {
+    Mapped* slot = Slot(from);
+    if (slot == nullptr || isKept(from)) return;
+    Mapped m;
+    for (const uint32_t code : to) {
+      const size_t n = Encodes(cased(code), m.bytes + m.length);
+      if (n == 0) return;  // the target encoding cannot hold it: the character stays
+      m.length = static_cast<uint8_t>(m.length + n);
     }
-    for (int lead = 0; lead < 3; ++lead) {
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const uint8_t h = half[lead][trail];
-        Mapped* slot = Slot(SjisCode(static_cast<uint8_t>(0x81 + lead), static_cast<uint8_t>(trail)));
-        if (h == 0 || slot == nullptr) continue;
-        if (const uint8_t m = mark[lead][trail]; m != 0) {
-          SetMapped(*slot, {SjisCode(h), SjisCode(m)});
-        } else {
-          SetMapped(*slot, {SjisCode(h)});
-        }
+    *slot = m;
+  };
+
+  const WidthMaps maps(o);
+  for (int lead = 0; lead < 3; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const uint8_t h = maps.half[lead][trail];
+      const uint32_t from = SjisCode(static_cast<uint8_t>(0x81 + lead), static_cast<uint8_t>(trail));
+      if (h == 0) continue;
+      if (const uint8_t m = maps.mark[lead][trail]; m != 0) {
+        set(from, {SjisCode(h), SjisCode(m)});
+      } else {
+        set(from, {SjisCode(h)});
       }
     }
-    // Shift_JIS has no backslash of its own (0x5C is the yen sign): in UTF-8
-    // ＼ and the backslash are a pair like any other.
-    if (o.ProcessPunct) SetMapped(*Slot(kFullBackslash), {kBackslash});
-    // A kana and a combining mark after it: the composed kana of the join tables.
-    for (const uint8_t lead : {uint8_t{0x82}, uint8_t{0x83}}) {
-      uint8_t how[256] = {};
-      BuildHalfMap(how, lead == 0x83 ? KatakanaJoinTable : HiraganaJoinTable);
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        for (const uint8_t m : {uint8_t{0xDE}, uint8_t{0xDF}}) {
-          const uint8_t t = JoinedTrail(static_cast<uint8_t>(trail), how[trail], m);
-          if (t != 0) compose_[m - 0xDE][SjisCode(lead, static_cast<uint8_t>(trail)) & 0xFF] = SjisCode(lead, t);
-        }
-      }
-    }
-  } else {
-    uint16_t full[256] = {};
-    if (o.ProcessAlphabet) BuildFullMap(full, AlphabetTable);
-    if (o.ProcessNumber) BuildFullMap(full, NumberTable);
-    if (o.ProcessSpace) BuildFullMap(full, SpaceTable);
-    if (o.ProcessPunct) BuildFullMap(full, PunctTable);
-    if (o.ProcessJPPunct) BuildFullMap(full, JPPunctTable);
-    uint8_t how[256] = {};  // by trail byte of a full-width kana: the marks it takes
-    uint8_t joinLead = 0;
-    if (o.ProcessKatakana) {
-      BuildFullMap(full, o.TransformHiraToKana ? HiraganaTable : KatakanaTable);
-      if (!o.NoConnectVoiced) {
-        BuildHalfMap(how, o.TransformHiraToKana ? HiraganaJoinTable : KatakanaJoinTable);
-        joinLead = o.TransformHiraToKana ? 0x82 : 0x83;
-      }
-    }
-    for (int c = 1; c < 256; ++c) {
-      const auto byte = static_cast<uint8_t>(c);
-      Mapped* slot = Slot(SjisCode(byte));
-      // A lead byte is read as the start of a pair before any mapping.
-      if (full[c] == 0 || slot == nullptr || sjis::IsLead(byte)) continue;
-      SetMapped(*slot, {SjisPairCode(full[c])});
-      const auto lead = static_cast<uint8_t>(full[c] >> 8);
-      const auto trail = static_cast<uint8_t>(full[c]);
-      if (lead != joinLead) continue;
-      for (const uint8_t m : {uint8_t{0xDE}, uint8_t{0xDF}}) {
-        const uint8_t t = JoinedTrail(trail, how[trail], m);
-        if (t != 0) SetMapped(join_[m - 0xDE][SjisCode(byte) & 0xFF], {SjisCode(lead, t)});
-      }
-    }
-    if (o.ProcessPunct) SetMapped(*Slot(kBackslash), {kFullBackslash});
   }
+  for (int c = 1; c < 256; ++c) {
+    // A lead byte is read as the start of a pair before any mapping.
+    const auto byte = static_cast<uint8_t>(c);
+    if (maps.full[c] != 0 && !sjis::IsLead(byte)) set(SjisCode(byte), {SjisPairCode(maps.full[c])});
+  }
+  // Shift_JIS has no backslash of its own (0x5C is the yen sign): in UTF-8
+  // ＼ and the backslash are a pair like any other.
+  if (maps.half[0][0x8F] != 0) set(kFullBackslash, {kBackslash});
+  if (maps.full[0x5C] != 0) set(kBackslash, {kFullBackslash});
+
+  // A half-width kana and the mark after it: one full-width kana.
+  for (int c = 0xA1; c <= 0xDF && maps.joinLead != 0; ++c) {
+    const auto lead = static_cast<uint8_t>(maps.full[c] >> 8);
+    const auto trail = static_cast<uint8_t>(maps.full[c]);
+    const uint32_t from = SjisCode(static_cast<uint8_t>(c));
+    if (lead != maps.joinLead || isKept(from)) continue;
+    for (const uint8_t m : {uint8_t{0xDE}, uint8_t{0xDF}}) {
+      const uint8_t t = JoinedTrail(trail, maps.joinMap[trail], m);
+      uint8_t* bytes = join_[m - 0xDE][from & 0xFF].bytes;
+      const size_t n = t != 0 ? Encodes(cased(SjisCode(lead, t)), bytes) : 0;
+      join_[m - 0xDE][from & 0xFF].length = static_cast<uint8_t>(n);
+      joins_ = joins_ || n != 0;
+    }
+  }
+  // A kana and a combining mark after it: as the composed kana converts to
+  // half-width (a conversion of width only).
+  for (const uint8_t lead : {uint8_t{0x82}, uint8_t{0x83}}) {
+    uint8_t how[256] = {};
+    BuildHalfMap(how, lead == 0x83 ? KatakanaJoinTable : HiraganaJoinTable);
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const uint32_t base = SjisCode(lead, static_cast<uint8_t>(trail));
+      for (const uint8_t m : {uint8_t{0xDE}, uint8_t{0xDF}}) {
+        const uint8_t t = JoinedTrail(static_cast<uint8_t>(trail), how[trail], m);
+        const uint8_t h = t != 0 ? maps.half[lead - 0x81][t] : 0;
+        if (h == 0 || isKept(base)) continue;
+        Mapped& slot = compose_[m - 0xDE][base & 0xFF];
+        slot.length = static_cast<uint8_t>(Encodes(SjisCode(h), slot.bytes));
+        if (const uint8_t mark = maps.mark[lead - 0x81][t]; mark != 0) {
+          slot.length = static_cast<uint8_t>(slot.length + Encodes(SjisCode(mark), slot.bytes + slot.length));
+        }
+        composes_ = true;
+      }
+    }
+  }
+  // Kana that no width conversion touched: the kana case alone.
+  for (uint32_t code = 0x3041; kanaCase && code <= 0x30FE; ++code) {
+    if (Slot(code)->length == 0 && cased(code) != code) set(code, {code});
+  }
+  halfMarkKept_[0] = isKept(kHalfVoiced);
+  halfMarkKept_[1] = isKept(kHalfSemiVoiced);
+  combiningKept_[0] = isKept(kCombiningVoiced);
+  combiningKept_[1] = isKept(kCombiningSemiVoiced);
 
   marks = marks.substr(0, std::min({marks.find('\0'), marks.size(), kMarksLimit}));
-  const auto* m = reinterpret_cast<const uint8_t*>(marks.data());
-  for (const uint8_t* p = m; p < m + marks.size();) {
-    const Decoded d = Decode(encoding, p, m + marks.size());
-    p += d.length;
-    if (d.code != ' ' && d.code != '\t' && !IsBreak(d.code)) marks_.push_back(d.code);
-  }
-  std::sort(marks_.begin(), marks_.end());
+  decodeAll(marks, marks_);
+  marks_.erase(std::remove_if(marks_.begin(), marks_.end(),
+                              [](uint32_t c) { return c == ' ' || c == '\t' || IsBreak(c); }),
+               marks_.end());
 }
 
 const TextConverter::Mapped* TextConverter::Lookup(uint32_t code) const {
@@ -157,19 +201,8 @@ TextConverter::Mapped* TextConverter::Slot(uint32_t code) { return const_cast<Ma
 
 bool TextConverter::IsMark(uint32_t code) const { return std::binary_search(marks_.begin(), marks_.end(), code); }
 
-// The characters in the target encoding; false (slot untouched) when it
-// cannot hold one of them.
-bool TextConverter::SetMapped(Mapped& slot, std::initializer_list<uint32_t> codes) const {
-  Mapped m;
-  for (const uint32_t code : codes) {
-    uint8_t bytes[4];
-    const size_t n = encoding_ == Encoding::kUtf8 ? EncodeUtf8(code, bytes) : EncodeSjis(code, bytes);
-    if (n == 0 || m.length + n > sizeof m.bytes) return false;
-    std::memcpy(m.bytes + m.length, bytes, n);
-    m.length = static_cast<uint8_t>(m.length + n);
-  }
-  slot = m;
-  return true;
+size_t TextConverter::Encodes(uint32_t code, uint8_t* out) const {
+  return encoding_ == Encoding::kUtf8 ? EncodeUtf8(code, out) : EncodeSjis(code, out);
 }
 
 template <Encoding E>
@@ -177,8 +210,10 @@ size_t TextConverter::Run(const uint8_t* in, size_t n, uint8_t* out, LinePositio
   const uint8_t* p = in;
   const uint8_t* const end = in + n;
   uint8_t* q = out;
+  // A whole entry is stored (the output has room past its end); only its
+  // length counts.
   const auto put = [&q](const Mapped& m) {
-    std::memcpy(q, m.bytes, m.length);
+    std::memcpy(q, m.bytes, sizeof m.bytes);
     q += m.length;
   };
   bool undecided = false;  // the piece ends inside the blanks that begin a line
@@ -217,36 +252,47 @@ size_t TextConverter::Run(const uint8_t* in, size_t n, uint8_t* out, LinePositio
       }
       continue;
     }
-    const Decoded d = Decode(E, p, end);
-    const uint8_t* next = p + d.length;
-    const Mapped* m = Lookup(d.code);
-    if (m != nullptr && next < end && (d.code >> 8) == (toHalf_ ? 0x30u : 0xFFu)) {
-      const Decoded after = Decode(E, next, end);
-      const int mark = SoundMarkIndex(after.code);
-      if (toHalf_ && mark >= 0 && IsCombining(after.code) && compose_[mark][d.code & 0xFF] != 0) {
-        // As the composed kana converts; when it does not, both stay.
-        const Mapped* composed = Lookup(compose_[mark][d.code & 0xFF]);
-        const size_t length = d.length + after.length;
-        if (composed->length != 0) {
-          put(*composed);
-        } else {
-          std::memcpy(q, p, length);
-          q += length;
-        }
-        p += length;
-        continue;
-      }
-      if (!toHalf_ && mark >= 0 && join_[mark][d.code & 0xFF].length != 0) {
-        put(join_[mark][d.code & 0xFF]);
-        p = next + after.length;
+    uint32_t code;
+    uint32_t length;
+    if (E == Encoding::kUtf8 && b >= 0xE1 && b <= 0xEF && b != 0xED && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+        (p[2] & 0xC0) == 0x80) {
+      code = (b & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);  // most Japanese text
+      length = 3;
+    } else {
+      const Decoded d = Decode(E, p, end);
+      code = d.code;
+      length = d.length;
+    }
+    const uint8_t* next = p + length;
+    const Mapped* m = Lookup(code);
+    if (m == nullptr) {
+      for (uint32_t i = 0; i < length; ++i) q[i] = p[i];
+      q += length;
+      p = next;
+      continue;
+    }
+    if (joins_ && (code >> 8) == 0xFF) {
+      const int mark = MarkAt<E>(next, end, false);
+      if (mark >= 0 && join_[mark][code & 0xFF].length != 0 &&
+          !((next[0] == 0xE3 ? combiningKept_ : halfMarkKept_)[mark])) {
+        put(join_[mark][code & 0xFF]);
+        p = next + MarkLength<E>(next);
         continue;
       }
     }
-    if (m != nullptr && m->length != 0) {
+    if (composes_ && (code >> 8) == 0x30) {
+      const int mark = MarkAt<E>(next, end, true);
+      if (mark >= 0 && compose_[mark][code & 0xFF].length != 0 && !combiningKept_[mark]) {
+        put(compose_[mark][code & 0xFF]);
+        p = next + MarkLength<E>(next);
+        continue;
+      }
+    }
+    if (m->length != 0) {
       put(*m);
     } else {
-      std::memcpy(q, p, d.length);
-      q += d.length;
+      for (uint32_t i = 0; i < length; ++i) q[i] = p[i];
+      q += length;
     }
     p = next;
   }
@@ -276,7 +322,7 @@ size_t SafeCutIn(const uint8_t* data, size_t n, LinePosition at, bool force) {
   for (size_t pos = 0; pos < n;) {
     if (EndsInsideCharacter(E, data + pos, data + n)) break;
     const Decoded d = Decode(E, data + pos, data + n);
-    const bool mark = SoundMarkIndex(d.code) >= 0;
+    const bool mark = IsSoundMark(d.code);
     if (pos > 0 && decided && (!mark || afterMark)) best = pos;
     decided = decided || !IsBlank(d.code);
     afterMark = mark;

@@ -25,8 +25,9 @@ enum class LinePosition : uint8_t {
 class TextConverter {
  public:
   // `marks`: the quote marks, in `encoding` (cut at a NUL and at 1023 bytes,
-  // as the tool reads them).
-  TextConverter(const ConversionOptions& options, Encoding encoding, std::string_view marks);
+  // as the tool reads them); `keep`: characters no conversion touches.
+  TextConverter(const ConversionOptions& options, Encoding encoding, std::string_view marks,
+                std::string_view keep = {});
 
   // Converts in[0, n) to out, which has room for MaxOutput(n) bytes, and
   // returns the output length. The piece must not end inside a character, or
@@ -34,7 +35,7 @@ class TextConverter {
   // a line (SafeCut finds such ends); `at` carries the line from one piece to
   // the next. ReplaceSpaceToUnderbar is the caller's.
   size_t Convert(const uint8_t* in, size_t n, uint8_t* out, LinePosition& at) const;
-  static constexpr size_t MaxOutput(size_t n) { return 3 * n; }
+  static constexpr size_t MaxOutput(size_t n) { return 3 * n + 8; }
 
   Encoding encoding() const { return encoding_; }
 
@@ -50,16 +51,20 @@ class TextConverter {
   const Mapped* Lookup(uint32_t code) const;
   Mapped* Slot(uint32_t code);
   bool IsMark(uint32_t code) const;
-  bool SetMapped(Mapped& slot, std::initializer_list<uint32_t> codes) const;
+  // The character in the target encoding: its length, 0 when it has none.
+  size_t Encodes(uint32_t code, uint8_t* out) const;
   template <Encoding E>
   size_t Run(const uint8_t* in, size_t n, uint8_t* out, LinePosition& at) const;
 
   Encoding encoding_;
-  bool toHalf_;
   bool skipQuoted_;
-  Page pages_[4] = {};        // U+00xx, U+20xx, U+30xx, U+FFxx
-  Mapped join_[2][256] = {};  // half-width kana of U+FFxx followed by ﾞ / ﾟ
-  uint32_t compose_[2][256] = {};  // kana of U+30xx and a combining mark: the composed kana
+  bool joins_ = false;
+  bool composes_ = false;
+  Page pages_[4] = {};          // U+00xx, U+20xx, U+30xx, U+FFxx
+  Mapped join_[2][256] = {};    // half-width kana of U+FFxx followed by a voiced / semi-voiced mark
+  Mapped compose_[2][256] = {};  // kana of U+30xx followed by a combining mark
+  bool halfMarkKept_[2] = {};   // ﾞ ﾟ kept: they join nothing
+  bool combiningKept_[2] = {};
   std::vector<uint32_t> marks_;  // sorted
 };
 

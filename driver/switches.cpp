@@ -23,6 +23,9 @@ uint8_t* FlagForLetter(char letter, ConversionOptions& o, uint8_t& showDialog) {
     case 'R': case 'r': return &o.ProcessImpossibleReverse;
     case 'T': case 't': return &o.TransformHiraToKana;
     case 'V': case 'v': return &o.NoConnectVoiced;
+    case 'M': case 'm': return &o.Normalize;
+    case 'G': case 'g': return &o.ToHiragana;
+    case 'C': case 'c': return &o.ToKatakana;
     default: return nullptr;
   }
 }
@@ -31,8 +34,12 @@ uint8_t* FlagForLetter(char letter, ConversionOptions& o, uint8_t& showDialog) {
 
 bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog) {
   uint8_t* flag = FlagForLetter(letter, options, showDialog);
-  if (flag != nullptr) *flag = (letter >= 'A' && letter <= 'Z') ? 1 : 0;
-  return flag != nullptr;
+  if (flag == nullptr) return false;
+  *flag = (letter >= 'A' && letter <= 'Z') ? 1 : 0;
+  // One kana case at a time: the last one asked for.
+  if (letter == 'G') options.ToKatakana = 0;
+  if (letter == 'C') options.ToHiragana = 0;
+  return true;
 }
 
 void SetDefaultOptions(ConversionOptions& options, uint8_t& showDialog) {
@@ -75,8 +82,9 @@ void ParseSwitches(const ArgumentList& arguments, ConversionOptions& options, ui
 
 void FixUpOptions(ConversionOptions& options) {
   if (options.ProcessKatakana == 0) options.TransformHiraToKana = 0;
-  if (options.ExchangeZenHan == 1) options.NoConnectVoiced = 0;
-  if (options.ExchangeZenHan == 0) options.ProcessImpossibleReverse = 0;
+  // Normalize goes both ways: each of these applies to one of them.
+  if (options.ExchangeZenHan == 1 && options.Normalize == 0) options.NoConnectVoiced = 0;
+  if (options.ExchangeZenHan == 0 && options.Normalize == 0) options.ProcessImpossibleReverse = 0;
 }
 
 void FormatBadArgument(char* buffer, size_t size, int32_t index, const char* argument) {

@@ -35,7 +35,7 @@ void ParseSwitches(const ArgumentList& arguments, ConversionOptions& options, ui
 
 // Clears options that do not apply: TransformHiraToKana without katakana,
 // NoConnectVoiced for full-width to half-width, ProcessImpossibleReverse for
-// half-width to full-width.
+// half-width to full-width (Normalize keeps both).
 void FixUpOptions(ConversionOptions& options);
 
 // "%d 番目の引数が認識できません： '%s'" in code page 932, cut to fit the buffer.

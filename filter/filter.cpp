@@ -30,6 +30,7 @@ constexpr char kVersion[] = "quorvel-filter " QV_VERSION_TEXT "\n";  // the proj
 constexpr std::string_view kEncodingOption = "--encoding=";
 constexpr std::string_view kQuoteMarksOption = "--quote-marks=";
 constexpr std::string_view kHostIniOption = "--host-ini=";
+constexpr std::string_view kKeepOption = "--keep=";
 constexpr std::string_view kStandardInput = "-";
 
 // Bytes read before a piece is cut; a piece without a place to cut (a line
@@ -63,8 +64,16 @@ constexpr char kUsage[] =
     "  R  戻せない変換も行う                 irreversible mappings too\n"
     "  T  ひらがなも (x では半角カナ→ひらがな)  hiragana too (with x: half-width kana to hiragana)\n"
     "  V  濁点・半濁点を結合しない           do not join sound marks\n"
+    "  M  一括: 英数字・空白・記号は半角へ、カナ・日本語の記号は全角へ (m: X/x に戻す)\n"
+    "     normalize: letters, digits, space, punctuation to half-width, katakana and\n"
+    "     Japanese punctuation to full-width, in one pass (m: back to X/x)\n"
+    "  G  変換の後、全角カタカナ→ひらがな   then full-width katakana to hiragana\n"
+    "  C  変換の後、ひらがな→全角カタカナ   then hiragana to full-width katakana\n"
     "  D  無視 (ダイアログはありません)      ignored (there is no dialog)\n"
     "\n"
+    "  --normalize            /M と /ANSPJK               /M with /ANSPJK (later switches may clear some)\n"
+    "  --hiragana, --katakana /G, /C\n"
+    "  --keep=CHARS           変換しない文字 (入力の文字コードで)  characters to leave alone, in the input's encoding\n"
     "  -i, --in-place         ファイルをその場で変換       convert each FILE in place\n"
     "  --encoding=auto|sjis|utf8 (--sjis, --utf8)   入出力の文字コード  text encoding\n"
     "  --quote-marks=CHARS    引用符 (入力の文字コードで)  quote marks, in the input's encoding\n"
@@ -116,6 +125,7 @@ struct Settings {
   bool inPlace = false;
   std::optional<std::string> marks;  // --quote-marks, as given
   std::optional<std::string> hostIni;
+  std::optional<std::string> keep;  // --keep, as given
   std::vector<std::string> files;  // "-": standard input
 };
 
@@ -208,6 +218,7 @@ class Filter {
   uint64_t consumed_ = 0;
   bool changed_ = false;
   bool outputFailed_ = false;
+  bool usageFailed_ = false;  // an argument that does not fit an input
 };
 
 void Filter::Parse(const std::vector<std::string>& args) {
@@ -236,6 +247,19 @@ void Filter::Parse(const std::vector<std::string>& args) {
         BadArgument("'" + arg + "': 文字コードは auto, sjis, utf8 のどれかです",
                     "the encoding is one of auto, sjis, utf8");
       }
+    } else if (arg == "--normalize") {
+      // The mixed direction with every class; switches after it may clear some.
+      ConversionOptions& o = s_.options;
+      o.Normalize = o.ProcessAlphabet = o.ProcessNumber = o.ProcessSpace = 1;
+      o.ProcessPunct = o.ProcessJPPunct = o.ProcessKatakana = 1;
+    } else if (arg == "--hiragana" || arg == "--katakana") {
+      uint8_t dialog = 0;
+      SetSwitchLetter(arg == "--hiragana" ? 'G' : 'C', s_.options, dialog);
+    } else if (arg.starts_with(kKeepOption)) {
+      if (arg.size() == kKeepOption.size()) {
+        BadArgument("--keep= に残す文字がありません", "--keep= names no characters to keep");
+      }
+      s_.keep = arg.substr(kKeepOption.size());
     } else if (arg.starts_with(kQuoteMarksOption)) {
       s_.marks = arg.substr(kQuoteMarksOption.size());
       s_.hostIni.reset();
@@ -343,10 +367,20 @@ bool Filter::ConvertInput(std::FILE* in, const std::string& name, files::Replace
     encoding = detected == Detection::kUtf8 ? Encoding::kUtf8 : detected == Detection::kNoSign ? signless_ : Encoding::kShiftJis;
   }
   const std::string marks = MarksFor(encoding);
-  const TextConverter converter(s_.options, encoding, marks);
+  const std::string keep = s_.keep ? files::ArgumentText(*s_.keep, encoding) : std::string();
+  if (!IsWellFormed(encoding, reinterpret_cast<const uint8_t*>(keep.data()), keep.size())) {
+    const char* which = encoding == Encoding::kUtf8 ? "UTF-8" : "Shift_JIS";
+    BadArgument("--keep: '" + *s_.keep + "' は " + which + " の文字として読めません ('" + name + "')",
+                "the characters to keep are not " + std::string(which) + " as '" + name + "' is");
+    usageFailed_ = true;
+    return false;
+  }
+  const TextConverter converter(s_.options, encoding, marks, keep);
   QuoteMarkList fastMarks;  // for the Shift_JIS loops
   fastMarks.Set(marks);
-  const bool toHalf = s_.options.ExchangeZenHan == 1;
+  const bool fast = encoding == Encoding::kShiftJis && FastLoopsCover(s_.options, keep);
+  const bool inPlace = ConvertsInPlace(s_.options);
+  const bool underbars = ReplacesSpaces(s_.options, keep);
 
   LinePosition at = LinePosition::kLineStart;
   consumed_ = 0;
@@ -367,13 +401,12 @@ bool Filter::ConvertInput(std::FILE* in, const std::string& name, files::Replace
     }
     size_t produced;
     const uint8_t last = buffer_[n - 1];
-    if (encoding == Encoding::kShiftJis && at == LinePosition::kLineStart &&
-        (n == size || last == '\n' || last == '\r' || last == 0)) {
+    if (fast && at == LinePosition::kLineStart && (n == size || last == '\n' || last == '\r' || last == 0)) {
       // Whole lines (or texts): the fast loops, on a NUL-terminated copy.
       std::memcpy(output_, buffer_, n);
       output_[n] = 0;
       auto* text = reinterpret_cast<char*>(output_);
-      if (toHalf) {
+      if (inPlace) {
         ConvertTextsToHalf(s_.options, fastMarks, text, n, &produced);
       } else {
         ConvertTextsToFullInBlock(s_.options, fastMarks, text, n, &produced);
@@ -381,7 +414,7 @@ bool Filter::ConvertInput(std::FILE* in, const std::string& name, files::Replace
     } else {
       produced = converter.Convert(buffer_, n, output_, at);
     }
-    if (s_.options.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(reinterpret_cast<char*>(output_), produced);
+    if (underbars) ReplaceSpacesWithUnderbars(reinterpret_cast<char*>(output_), produced);
 
     if (replacement != nullptr && !changed_ &&
         (produced != n || std::memcmp(output_, buffer_, n) != 0)) {
@@ -450,7 +483,7 @@ int Filter::Run(const std::vector<std::string>& args) {
     }
     if (outputFailed_ || (std::fflush(io_.out) != 0 && !OutputFailed())) return kFilterFailed;
   }
-  return result_;
+  return usageFailed_ ? kFilterUsage : result_;
 }
 
 }  // namespace

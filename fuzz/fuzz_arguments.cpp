@@ -73,11 +73,12 @@ void Record(void* context, int32_t index, const char* argument) {
 // The switch rules on the model's argument strings.
 void ModelSwitches(const std::vector<std::string>& args, qv::ConversionOptions& o, uint8_t& showDialog,
                    Reports& reports) {
-  constexpr char kLetters[] = "dxanspjklurtv";
+  constexpr char kLetters[] = "dxanspjklurtvmgc";
   uint8_t* flags[] = {&showDialog,         &o.ExchangeZenHan,         &o.ProcessAlphabet,          &o.ProcessNumber,
                       &o.ProcessSpace,     &o.ProcessPunct,           &o.ProcessJPPunct,           &o.ProcessKatakana,
                       &o.ProcessQuotedLine, &o.ReplaceSpaceToUnderbar, &o.ProcessImpossibleReverse,
-                      &o.TransformHiraToKana, &o.NoConnectVoiced};
+                      &o.TransformHiraToKana, &o.NoConnectVoiced,  &o.Normalize,
+                      &o.ToHiragana,        &o.ToKatakana};
   o = qv::ConversionOptions{};
   showDialog = 0;
   bool seen = false;
@@ -95,6 +96,8 @@ void ModelSwitches(const std::vector<std::string>& args, qv::ConversionOptions& 
         if (c == '\0') break;
       } else {
         *flags[letter - kLetters] = capital ? 1 : 0;
+        if (c == 'G') o.ToKatakana = 0;  // one kana case at a time
+        if (c == 'C') o.ToHiragana = 0;
       }
     }
   }
@@ -134,8 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   qv::FixUpOptions(options);
   QV_FUZZ_CHECK(options.ProcessKatakana || options.TransformHiraToKana == 0);
-  QV_FUZZ_CHECK(!options.ExchangeZenHan || options.NoConnectVoiced == 0);
-  QV_FUZZ_CHECK(options.ExchangeZenHan || options.ProcessImpossibleReverse == 0);
+  QV_FUZZ_CHECK(!options.ExchangeZenHan || options.Normalize || options.NoConnectVoiced == 0);
+  QV_FUZZ_CHECK(options.ExchangeZenHan || options.Normalize || options.ProcessImpossibleReverse == 0);
+  QV_FUZZ_CHECK(!(options.ToHiragana && options.ToKatakana));
 
   // The message of each bad argument fits whatever buffer it is given.
   for (const auto& [index, text] : got) {

@@ -1,12 +1,13 @@
-// Both conversions, fast, against the plain reference and a plain model of
-// the lines they may change: NUL-separated texts in exact buffers and
-// ReplaceSpaceToUnderbar; and the character converter against the fast
-// loops, in pieces cut where SafeCut allows, on the Shift_JIS text and on
-// its UTF-8 form.
+// Every conversion (to half-width, to full-width, Normalize; the kana case,
+// a keep list) by the plain reference, against a plain model of the lines
+// they may change; the fast loops against it where they cover the options,
+// in exact buffers; the character converter against it, in pieces cut where
+// SafeCut allows, on the Shift_JIS text and on its UTF-8 form.
 // qv_test_convert replays generated inputs through the same entry.
 //
-// Input: two bytes of option bits, a cut byte, a quote-list length byte and
-// that many bytes of list, then the data.
+// Input: two bytes of option bits (eleven flags, the kana case, a keep
+// list), a cut byte, a quote-list length byte and that many bytes of list,
+// then the data.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -87,7 +88,8 @@ struct Converter {
   // The fast conversion in a buffer of exactly the bytes it may touch: of
   // NUL-separated texts, or of one text through the single-text entries
   // (for half of the texts without NUL).
-  std::string Fast(const std::string& data, bool toHalf) const {
+  std::string Fast(const std::string& data) const {
+    const bool toHalf = qv::ConvertsInPlace(o);
     const size_t n = data.size();
     const size_t bytes = toHalf ? n + 1 : 2 * n + 3;
     std::unique_ptr<char[]> b(new char[bytes]);
@@ -109,26 +111,28 @@ struct Converter {
 };
 
 // The texts of `data`, each converted by the reference, and by the line model
-// from the reference's conversion of single lines. Returns the conversion.
-std::string CheckAgainstReference(const Converter& c, const MarkModel& model, const std::string& data, bool toHalf) {
+// from the reference's conversion of single lines; and by the fast loops,
+// where they cover the options. Returns the conversion.
+std::string CheckAgainstReference(const Converter& c, const MarkModel& model, const std::string& data,
+                                  std::string_view keep) {
   std::string want;
   ConversionOptions everyLine = c.o;
   everyLine.ProcessQuotedLine = 1;
   for (size_t start = 0;;) {
     const size_t nul = std::min(data.find('\0', start), data.size());
     const std::string text = data.substr(start, nul - start);
-    std::string converted = ReferenceConversion(c.o, c.marks, text, toHalf);
+    std::string converted = ReferenceConversion(c.o, c.marks, text, keep);
     if (!c.o.ProcessQuotedLine) {
-      const auto line = [&](const std::string& l) { return ReferenceConversion(everyLine, c.marks, l, toHalf); };
+      const auto line = [&](const std::string& l) { return ReferenceConversion(everyLine, c.marks, l, keep); };
       QV_FUZZ_CHECK(converted == ModelConversion(text, model, line));
     }
-    if (c.o.ReplaceSpaceToUnderbar) std::replace(converted.begin(), converted.end(), ' ', '_');
+    if (qv::ReplacesSpaces(c.o, keep)) std::replace(converted.begin(), converted.end(), ' ', '_');
     want += converted;
     if (nul == data.size()) break;
     want += '\0';
     start = nul + 1;
   }
-  QV_FUZZ_CHECK(c.Fast(data, toHalf) == want);
+  if (qv::FastLoopsCover(c.o, keep)) QV_FUZZ_CHECK(c.Fast(data) == want);
   return want;
 }
 
@@ -148,14 +152,18 @@ std::string Utf8Of(std::string_view text) {
   return out;
 }
 
-// The text with each lead byte that has no trail byte after it replaced by
-// 0xFD, which is no lead byte: such a byte may pair with what a conversion
-// writes after it in Shift_JIS, never in UTF-8.
-std::string WithoutLoneLeads(std::string text) {
+// The text as its UTF-8 form converts alike: each lead byte that has no
+// trail byte after it becomes 0xFD, which is no lead byte (such a byte may
+// pair with what a conversion writes after it in Shift_JIS, never in UTF-8);
+// and, to hiragana, ヴヵヶ and ｳ become 亜 and ｱ (UTF-8 has hiragana for
+// them, Shift_JIS none).
+std::string ForUtf8(std::string text, const ConversionOptions& o) {
   const auto* p = reinterpret_cast<const uint8_t*>(text.data());
   for (size_t i = 0; i < text.size();) {
     const qv::Decoded d = qv::DecodeSjis(p + i, p + text.size());
     if (d.length == 1 && IsLead(p[i])) text[i] = '\xFD';
+    if (o.ToHiragana && d.code == 0xFF73) text[i] = '\xB1';
+    if (o.ToHiragana && d.code >= 0x30F4 && d.code <= 0x30F6) text.replace(i, 2, "\x88\x9F");
     i += d.length;
   }
   return text;
@@ -163,9 +171,9 @@ std::string WithoutLoneLeads(std::string text) {
 
 // `text` through the character converter in pieces: each piece as long as
 // SafeCut allows within a window of `window` bytes.
-std::string InPieces(const ConversionOptions& o, qv::Encoding e, const std::string& marks, const std::string& text,
-                     size_t window) {
-  const qv::TextConverter converter(o, e, marks);
+std::string InPieces(const ConversionOptions& o, qv::Encoding e, const std::string& marks, std::string_view keep,
+                     const std::string& text, size_t window) {
+  const qv::TextConverter converter(o, e, marks, keep);
   std::string out;
   std::string piece(qv::TextConverter::MaxOutput(text.size()), '\0');
   auto at = qv::LinePosition::kLineStart;
@@ -179,9 +187,12 @@ std::string InPieces(const ConversionOptions& o, qv::Encoding e, const std::stri
     p += n;
     left -= n;
   }
-  if (o.ReplaceSpaceToUnderbar) std::replace(out.begin(), out.end(), ' ', '_');
+  if (qv::ReplacesSpaces(o, keep)) std::replace(out.begin(), out.end(), ' ', '_');
   return out;
 }
+
+// Keep lists: single bytes and pairs, ﾞ (no join), a space (no underscores).
+const char* const kKeepLists[] = {"", "\x81\x40\xB6", "\xDE\x82\xA9", "a \x81\x49\x83\x4A"};
 
 }  // namespace
 
@@ -192,7 +203,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       &o.ProcessPunct,      &o.ProcessJPPunct,         &o.ProcessKatakana,
                       &o.ProcessQuotedLine, &o.ReplaceSpaceToUnderbar, &o.ProcessImpossibleReverse,
                       &o.TransformHiraToKana, &o.NoConnectVoiced};
-  for (size_t i = 0; i < std::size(flags); ++i) *flags[i] = ((data[0] | data[1] << 8) >> i) & 1;
+  const unsigned bits = data[0] | data[1] << 8;
+  for (size_t i = 0; i < std::size(flags); ++i) *flags[i] = (bits >> i) & 1;
+  o.ToHiragana = (bits >> 11) % 4 == 1;
+  o.ToKatakana = (bits >> 11) % 4 == 2;
+  const std::string_view keep = kKeepLists[(bits >> 13) % std::size(kKeepLists)];
   const size_t markLength = std::min<size_t>(data[3], size - 4);
   const std::string markValue(reinterpret_cast<const char*>(data) + 4, markLength);
   const std::string text(reinterpret_cast<const char*>(data) + 4 + markLength, size - 4 - markLength);
@@ -200,16 +215,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::QuoteMarkList marks;
   marks.Set(markValue);
   const MarkModel model(markValue);
-  const Converter c{o, marks};
   const size_t window = 1 + data[2] % 64;
-  for (const bool toHalf : {true, false}) {
-    const std::string whole = CheckAgainstReference(c, model, text, toHalf);
-    ConversionOptions oriented = o;
-    oriented.ExchangeZenHan = toHalf ? 1 : 0;
-    QV_FUZZ_CHECK(InPieces(oriented, qv::Encoding::kShiftJis, markValue, text, window) == whole);
-    const std::string clean = WithoutLoneLeads(text);
-    QV_FUZZ_CHECK(InPieces(oriented, qv::Encoding::kUtf8, Utf8Of(markValue.substr(0, markValue.find('\0'))),
-                           Utf8Of(clean), window) == Utf8Of(c.Fast(clean, toHalf)));
+  for (const int mode : {0, 1, 2}) {  // to half-width, to full-width, Normalize
+    ConversionOptions m = o;
+    m.ExchangeZenHan = mode == 0 ? 1 : 0;
+    m.Normalize = mode == 2 ? 1 : 0;
+    const Converter c{m, marks};
+    const std::string whole = CheckAgainstReference(c, model, text, keep);
+    QV_FUZZ_CHECK(InPieces(m, qv::Encoding::kShiftJis, markValue, keep, text, window) == whole);
+    const std::string clean = ForUtf8(text, m);
+    QV_FUZZ_CHECK(InPieces(m, qv::Encoding::kUtf8, Utf8Of(markValue.substr(0, markValue.find('\0'))), Utf8Of(keep),
+                           Utf8Of(clean), window) == Utf8Of(CheckAgainstReference(c, model, clean, keep)));
   }
   return 0;
 }

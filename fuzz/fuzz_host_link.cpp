@@ -93,7 +93,7 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
 std::string Converted(const qv::ConversionOptions& o, const std::string& in) {
   qv::QuoteMarkList marks;
   marks.Set(qv::kDefaultQuoteMarks);
-  std::string out = ReferenceConversion(o, marks, in, o.ExchangeZenHan == 1);
+  std::string out = ReferenceConversion(o, marks, in);
   if (o.ReplaceSpaceToUnderbar) std::replace(out.begin(), out.end(), ' ', '_');
   return out;
 }

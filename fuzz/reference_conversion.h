@@ -1,9 +1,9 @@
-// The text as the engine's plain reference converts it, in a buffer of
-// exactly the bytes the conversion may use: the oracle of the fuzz targets.
+// The text as the engine's plain reference converts it: the oracle of the
+// fuzz targets.
 #pragma once
 
-#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/convert.h"
@@ -11,12 +11,11 @@
 #include "fuzz/fuzz_check.h"
 
 inline std::string ReferenceConversion(const qv::ConversionOptions& o, qv::QuoteMarkList& marks,
-                                       const std::string& text, bool toHalf) {
-  size_t bytes = text.size() + 1;
-  QV_FUZZ_CHECK(toHalf || qv::FullBlockSize(text.size(), &bytes));
+                                       const std::string& text, std::string_view keep = {}) {
+  size_t bytes = 0;
+  QV_FUZZ_CHECK(qv::FullBlockSize(text.size(), &bytes));
   std::vector<char> b(bytes, '\0');
   std::copy(text.begin(), text.end(), b.begin());
-  QV_FUZZ_CHECK(toHalf ? qv::reference::ConvertToHalf(o, marks, b.data())
-                       : qv::reference::ConvertToFullInBlock(o, marks, b.data(), text.size()));
+  QV_FUZZ_CHECK(qv::reference::Convert(o, marks, keep, b.data(), text.size()));
   return b.data();
 }

@@ -23,9 +23,13 @@ for corpus in mixed kana ascii; do
   [ -s "$DATA/$corpus.txt" ] || "$B/bin/quorvel-corpus" "$corpus" "$MB" >"$DATA/$corpus.txt"
   # The same text in UTF-8, cut to the same size at a line end.
   if [ ! -s "$DATA/$corpus.utf8.txt" ]; then
-    iconv -f CP932 -t UTF-8 "$DATA/$corpus.txt" | head -c $((MB << 20)) |
-      python3 -c "import sys; d = sys.stdin.buffer.read(); sys.stdout.buffer.write(d[:d.rfind(b'\n') + 1])" \
-      >"$DATA/$corpus.utf8.txt"
+    iconv -f CP932 -t UTF-8 "$DATA/$corpus.txt" >"$DATA/utf8.tmp"
+    python3 - "$DATA/utf8.tmp" $((MB << 20)) >"$DATA/$corpus.utf8.txt" <<'PY'
+import sys
+d = open(sys.argv[1], "rb").read(int(sys.argv[2]))
+sys.stdout.buffer.write(d[:d.rfind(b"\n") + 1])
+PY
+    rm -f "$DATA/utf8.tmp"
   fi
 done
 
@@ -76,9 +80,12 @@ compare "UTF-8, half-width kana to full-width" "$DATA/kana.utf8.txt" "-W -w -X" 
 
 # Peak memory on 200 MB inputs: it converts in pieces whatever the lines.
 BIG=$((200 * 1000 * 1000))
+repeat() {  # FILE BYTES: the file over and over, cut to BYTES
+  python3 -c "import sys; d = open(sys.argv[1], 'rb').read(); n = int(sys.argv[2]); sys.stdout.buffer.write((d * (n // len(d) + 1))[:n])" "$1" "$2"
+}
 if [ ! -s "$DATA/big.sjis" ]; then
-  for _ in 1 2 3 4; do cat "$DATA/mixed.txt"; done | head -c $BIG >"$DATA/big.sjis"
-  for _ in 1 2 3 4; do cat "$DATA/mixed.utf8.txt"; done | head -c $BIG >"$DATA/big.utf8"
+  repeat "$DATA/mixed.txt" $BIG >"$DATA/big.sjis"
+  repeat "$DATA/mixed.utf8.txt" $BIG >"$DATA/big.utf8"
   tr '\n' '\r' <"$DATA/big.sjis" >"$DATA/big.cr"
   tr -d '\r\n' <"$DATA/big.sjis" >"$DATA/big.line"
 fi

@@ -28,7 +28,7 @@ const std::vector<std::string> kSpecials = {
     "\x81", "\x82", "\x83", "\x88", "\xE0", "\r", "\n", "\r\n", "\n\r", " ", "\t", "\x81\x40", ">", "\x81\x84",
     "|", ":", "\x81\x62", "#", "b", "F", "\xB6", "\xCA", "\xB3", "\xDE", "\xDF", "\x82\x60", "\x83\x4B", "\x82\xAA",
     "a", "1", "\x82\t", "\x83\x7F", "\x81\x30", "\x8A\xBF", "\xE0\x40", "\xFC\xFC", "\x83\x8E", "\x83\x95", "\x80",
-    "\xA0", "\xFD", "\xFF", "\x7F", "\xDE\xDE"};
+    "\xA0", "\xFD", "\xFF", "\x7F", "\xDE\xDE", "\x81\x52", "\x81\x55", "\x83\x96", "\x82\xF1"};
 const char* const kMarkLists[] = {kDefaultQuoteMarks, "", ">", "> | :", "\x81\x40", "\x82\x60#", "\x82", "\t \r\n",
                                   "\x01" "b\x83\x4B\xB6"};
 

@@ -108,6 +108,8 @@ const Case kCases[] = {
     {"SlashesStayOneArgument", {"/X/Q"}, "x", 2, "1 番目の引数が認識できません： '/X/Q'"},
     {"EachBadArgument", {"/Q", "--junk", "-z"}, "x", 2, "3 番目の引数が認識できません： '-z'", 3},
     {"EmptyHostIni", {"--host-ini="}, "x", 2, "'--host-ini='"},
+    {"EmptyKeepList", {"--keep="}, "x", 2, "--keep= に残す文字がありません"},
+    {"BrokenKeepList", {"--sjis", "--keep=\x82"}, "x", 2, "Shift_JIS の文字として読めません"},
     {"BadEncoding", {"--encoding=latin1"}, "x", 2, "auto, sjis, utf8"},
     {"HostIniMissing", {"--host-ini=no-such.ini"}, "x", 2, "'no-such.ini' を読めませんでした"},
     {"HostIniFolder", {"--host-ini=."}, "x", 2, "cannot read '.': not a file"},
@@ -122,6 +124,48 @@ const Case kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FilterTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Normalize, the kana case and the keep list, in UTF-8 and, where code page
+// 932 holds the text, in Shift_JIS.
+TEST(FilterRun, NormalizeKanaCaseAndKeep) {
+  const struct {
+    std::vector<std::string> args;
+    std::string in, want, wantShiftJis = {};  // when it differs
+  } cases[] = {
+      {{"--normalize"}, "「ＡＢＣ」は　１２３！ｶﾞｲﾄﾞ･ﾊﾟｿｺﾝｰ｡", "「ABC」は 123!ガイド・パソコンー。"},
+      {{"--normalize", "/V"}, "ｶﾞｳﾞ", "カ゛ウ゛"},
+      {{"--normalize", "/n"}, "１ｱ＞\n＞ＡＢ", "１ア>\n＞ＡＢ"},
+      {{"--normalize", "/U"}, "Ａ　Ｂ", "A_B"},
+      {{"/MAK"}, "Ａｱa", "Aアa"},
+      {{"/M", "/m", "/AK"}, "Ａｱ", "Aｱ"},
+      {{"--hiragana"}, "カタカナ・ヴァヵヶヽヾー＞\n＞カ", "かたかな・ゔぁゕゖゝゞー＞\n＞カ", "かたかな・ヴぁヵヶゝゞー＞\n＞カ"},
+      {{"--katakana"}, "ひらがなぁゝゞ", "ヒラガナァヽヾ"},
+      {{"/C", "/G"}, "ひカ", "ひか"},
+      {{"/xKJG"}, "ﾃﾞｰﾀ", "でーた"},
+      {{"/XKG"}, "テスト", "ﾃｽﾄ"},
+      {{"/xKTC"}, "ｶﾞﾊﾟ", "ガパ"},
+      {{"/XANSP", "--keep=！？"}, "ＡＢ！？（）", "AB！？()"},
+      {{"/xA", "--keep=b"}, "ab", "ａb"},
+      {{"/xKJ", "--keep=ﾞ"}, "ｶﾞﾊﾟ", "カﾞパ"},
+      {{"--hiragana", "--keep=カ"}, "カキ", "カき"},
+      {{"/XSU", "--keep= "}, "Ａ　Ｂ c", "A B c"},
+  };
+  const testing::TempDir dir;
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "--utf8");
+    EXPECT_EQ(Filter(dir, args, c.in).out, c.want) << args[1] << " " << c.in;
+    std::string in, want, keep;
+    if (!Utf8ToCp932(c.in, in, nullptr) || !Utf8ToCp932(c.wantShiftJis.empty() ? c.want : c.wantShiftJis, want, nullptr)) {
+      continue;
+    }
+    args[0] = "--sjis";
+    for (std::string& a : args) {
+      if (a.starts_with("--keep=") && Utf8ToCp932(a, keep, nullptr)) a = keep;
+    }
+    EXPECT_EQ(Filter(dir, args, in).out, want) << "Shift_JIS " << args[1] << " " << c.in;
+  }
+}
 
 TEST(FilterRun, HelpAndHostIni) {
   const testing::TempDir dir;
