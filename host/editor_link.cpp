@@ -263,11 +263,12 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
     moved = true;
     Send(pane, win::kWmClear);
     // Exactly the piece must go: reading on after any other change would
-    // take wrong bytes. Only a deletion is undone; undoing a step that did
-    // not happen would undo the user's own edit.
+    // take wrong bytes. Only a deletion the answer shows is undone; undoing
+    // a step that did not happen (which an answer that is no length at all
+    // cannot rule out) would undo the user's own edit.
     const int32_t left = link.GetTextLength();
     if (left != held - piece) {
-      if (left < held) ++deletions;
+      if (left >= 0 && left < held) ++deletions;
       failed = true;
       break;
     }

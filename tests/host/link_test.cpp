@@ -111,6 +111,19 @@ TEST(AttachTest, TheActivePaneIsFollowed) {
 
 // --- reading and writing ----------------------------------------------------------
 
+// A deletion made to read in pieces, answered with no length at all: the read
+// fails and undoes no step it cannot account for (here the user's own edit).
+TEST(ReadTest, NoLengthAfterADeletionUndoesNothing) {
+  Scene s(Letters(40000), kMessages);
+  s.Attach().pane->undo.push_back({0, "?", "", 0, 0});
+  s.os.quirks.clearIgnored = true;
+  s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) {
+    if (m == win::kWmClear) q.lengthOffset = -40001;
+  };
+  EXPECT_EQ(s.link.ReadAllText(), nullptr);
+  EXPECT_TRUE(s.pane->text == Letters(40000)) << "the user's own edit was undone";
+}
+
 TEST(WriteTest, EmptyDocumentAndTheCaret) {
   Scene s("");
   EXPECT_STREQ(s.Attach().link.ReadSelectedText(), "");
