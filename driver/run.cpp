@@ -58,6 +58,10 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
     ShowError(ctx, kMsgAttachFailed);
     return -1;
   }
+  if (ctx.arguments.incomplete) {
+    ShowError(ctx, kMsgOutOfMemory);
+    return -1;
+  }
   ParseSwitches(ctx.arguments, ctx.options, ctx.ShowDialog, ReportBadArgument, &ctx);
   if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == kDialogCancelled) return -1;
   FixUpOptions(ctx.options);
