@@ -5,10 +5,11 @@
 // and per message how much WM_GETTEXT delivers,
 // how much EM_REPLACESEL takes (or adds), whether WM_CLEAR and the undo of an
 // insertion act, whether the mapping messages are refused or move more or
-// fewer bytes, what the selection state answers. After each run the promise
-// is checked against a conversion made apart from the link: exit 0 only with
-// exactly the converted text in place and the selection as specified (as it
-// was, where nothing changed and so nothing was written); exit -1
+// fewer bytes (or a write is acknowledged and ignored), what the selection
+// state answers. After each run the promise is checked against a conversion
+// made apart from the link: exit 0 only with exactly the converted text in
+// place and the selection as specified (as it was, where nothing changed and
+// so nothing was written); exit -1
 // only with the text and selection as before, or the message that says how to
 // get the text back; and against a host that answered honestly throughout,
 // exit 0.
@@ -82,6 +83,8 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
       // Off by as much as the length answers, a transfer would look right.
       const int64_t extra = q.lengthOffset != 0 ? 0 : v % 5 == 2 ? 1 : v % 5 == 3 ? -1 : 0;
       (message == qv::host::kMsgReadText ? q.mappingReadExtra : q.mappingWriteExtra) = extra;
+      // Answered 1 with nothing done: a new text as long as the old looks written by its length.
+      q.mappingWriteIgnored = message == qv::host::kMsgWriteText && v % 5 == 4;
       break;
     }
     default:

@@ -206,6 +206,8 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
       {"a byte at a time, then nothing", kMessages, {.replaceLimit = 1}, R::kWritten, R::kRestored, 10, true, 3},
       {"mapping write refused, pane ignores", kMapping,
        {.replaceIgnored = true, .refuseMappingWrite = true}, R::kRestored, R::kRestored},
+      // Acknowledged, changed nothing, and the new text is as long: only its bytes tell.
+      {"mapping ignores", kMapping, {.mappingWriteIgnored = true}, R::kRestored, R::kRestored},
       {"mapping puts more", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored},
       {"mapping puts less", kMapping, {.mappingWriteExtra = -1}, R::kRestored, R::kRestored},
       {"mapping puts more, long text", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored, 40000},
