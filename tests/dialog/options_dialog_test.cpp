@@ -151,30 +151,26 @@ TEST(DialogTest, EnablingFollowsTheControls) {
 }
 
 // A settings file that cannot be written (its folder is gone: root may write
-// to a read-only one), or whose path cannot even be built from a path too
-// long: the user is told which file, as far as known, before the dialog
-// closes; the dialog ends as confirmed and the choice holds for the run.
+// to a read-only one), or whose path an executable path too long cannot give:
+// the user is told which file, as far as known, before the dialog closes; the
+// dialog ends as confirmed and the choice holds for the run.
 TEST(DialogTest, SettingsThatCannotBeSavedAreReported) {
   testing::TempDir dir;
-  const std::string lead = dir / "", fill(257 - lead.size(), 'a');
-  const struct {
-    std::string exe, named;
-    bool xp = false;
-  } cases[] = {
-      {dir / "gone/Quorvel.exe", dir / "gone/Quorvel.ini"},
-      {lead + fill + "ab" + std::string(200, 'c') + ".exe", lead + fill + "ab...", true},
-      {lead + fill + "a\x95\x5C.exe", lead + fill + "a..."},  // cut inside 表
-  };
-  for (const auto& c : cases) {
+  const std::string a258(258, 'a');
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "gone/Quorvel.exe", dir / "gone/Quorvel.ini"}, {a258 + "bc.exe", a258 + "b..."},
+      {a258 + "\x95\x5C.exe", a258 + "..."}};  // cut inside 表
+  for (const auto& [exe, named] : cases) {
     FakeOs os;
-    os.modulePath = c.exe;
-    os.cutUnterminated = c.xp;
+    os.modulePath = exe;
+    os.cutUnterminated = true;
     os.script = {Click(1006), {Act::kOk}};
     os.animation = false;
     RunContext ctx;
     EXPECT_EQ(RunOptionsDialog(ctx, nullptr), 1);
-    EXPECT_THAT(os.BoxTexts(nullptr, win::kMbIconInformation), ElementsAre(std::string(kNotSaved) + "\n" + c.named));
-    EXPECT_EQ(os.journal.back(), "end 1");
+    ASSERT_EQ(os.messageBoxes.size(), 1u);
+    EXPECT_EQ(os.messageBoxes[0].text, std::string(kNotSaved) + "\n" + named);
+    EXPECT_THAT(std::vector(os.journal.end() - 2, os.journal.end()), ElementsAre("box", "end 1"));
     EXPECT_EQ(ctx.options.ProcessNumber, 1);
   }
 }

@@ -117,9 +117,7 @@ TEST(ReadTest, NoLengthAfterADeletionUndoesNothing) {
   Scene s(Letters(40000), kMessages);
   s.Attach().pane->undo.push_back({0, "?", "", 0, 0});
   s.os.quirks.clearIgnored = true;
-  s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) {
-    if (m == win::kWmClear) q.lengthOffset = -40001;
-  };
+  s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) { if (m == win::kWmClear) q.lengthOffset = -40001; };
   EXPECT_EQ(s.link.ReadAllText(), nullptr);
   EXPECT_TRUE(s.pane->text == Letters(40000)) << "the user's own edit was undone";
 }
