@@ -8,11 +8,11 @@
 // fewer bytes (or a write is acknowledged and ignored), what the selection
 // state answers. After each run the promise is checked against a conversion
 // made apart from the link: exit 0 only with exactly the converted text in
-// place and the selection as specified (as it was, where nothing changed and
-// so nothing was written); exit -1
-// only with the text and selection as before, or the message that says how to
-// get the text back; and against a host that answered honestly throughout,
-// exit 0.
+// place and the new text selected, or the caret at the start after a whole
+// text (the selection as it was, where nothing changed and so nothing was
+// written); exit -1 only with the text and selection as before, or the
+// message that says how to get the text back; and against a host that
+// answered honestly throughout, exit 0.
 //
 // Input: 12 bytes of settings, a script length byte and that many script
 // bytes (one is drawn per message of the kinds above), then the document.
