@@ -159,7 +159,7 @@ TEST(DialogTest, SettingsThatCannotBeSavedAreReported) {
   const std::string a258(258, 'a');
   const std::pair<std::string, std::string> cases[] = {
       {dir / "gone/Quorvel.exe", dir / "gone/Quorvel.ini"}, {a258 + "bc.exe", a258 + "b..."},
-      {a258 + "\x95\x5C.exe", a258 + "..."}};  // cut inside 表
+      {a258 + "\x95\x5C.exe", a258 + "..."}, {"ab", "ab"}};  // cut inside 表; whole, too short for "ini"
   for (const auto& [exe, named] : cases) {
     FakeOs os;
     os.modulePath = exe;

@@ -111,15 +111,24 @@ TEST(AttachTest, TheActivePaneIsFollowed) {
 
 // --- reading and writing ----------------------------------------------------------
 
-// A deletion made to read in pieces, answered with no length at all: the read
-// fails and undoes no step it cannot account for (here the user's own edit).
-TEST(ReadTest, NoLengthAfterADeletionUndoesNothing) {
-  Scene s(Letters(40000), kMessages);
-  s.Attach().pane->undo.push_back({0, "?", "", 0, 0});
-  s.os.quirks.clearIgnored = true;
-  s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) { if (m == win::kWmClear) q.lengthOffset = -40001; };
-  EXPECT_EQ(s.link.ReadAllText(), nullptr);
-  EXPECT_TRUE(s.pane->text == Letters(40000)) << "the user's own edit was undone";
+// Deletions made to read in pieces that do not delete exactly the piece: the
+// read fails and undoes just the deletions the answers show, never a step it
+// cannot account for (here the user's own edit, "?").
+TEST(ReadTest, OnlyDeletionsTheAnswersShowAreUndone) {
+  const struct {
+    Quirks quirks;
+    bool noLength;  // the length after WM_CLEAR is -1
+  } cases[] = {{{.clearIgnored = true}, false}, {{.clearIgnored = true}, true}, {{.clearExtra = 1 << 20}, false}};
+  for (const auto& c : cases) {
+    Scene s(Letters(40000), kMessages);
+    s.Attach().pane->undo.push_back({0, "?", "", 0, 0});
+    s.os.quirks = c.quirks;
+    if (c.noLength) {
+      s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) { if (m == win::kWmClear) q.lengthOffset = -40001; };
+    }
+    EXPECT_EQ(s.link.ReadAllText(), nullptr);
+    EXPECT_TRUE(s.pane->text == Letters(40000) && s.pane->undo.size() == 1) << c.noLength;
+  }
 }
 
 TEST(WriteTest, EmptyDocumentAndTheCaret) {
