@@ -29,7 +29,10 @@ class Splitter {
         if (line_[read_] == 0) break;
         state_ = State::Unquoted;
       }
-      if (!Step()) return;  // argv could not grow: keep what was ended so far
+      if (!Step()) {  // argv could not grow: keep what was ended so far
+        list_.incomplete = true;
+        return;
+      }
     }
     Finish();
   }
@@ -124,6 +127,7 @@ void ArgumentList::ConstructFrom(const char* commandLine) {
   argc = 0;
   argv = nullptr;
   charBuffer = nullptr;
+  incomplete = false;
   privateHeap = Os().HeapCreate(win::kHeapNoSerialize, 0, 0);
   if (privateHeap == nullptr) return;
 

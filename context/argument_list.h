@@ -15,6 +15,9 @@ struct ArgumentList {
   char** argv = nullptr;         // argv[argc] is null after a complete split
   char* charBuffer = nullptr;    // 2 * L + 1 bytes, never moves
   HeapHandle privateHeap = nullptr;
+  // argv could not grow: the arguments after argc were dropped, and a run
+  // on the rest would convert with other options than the user gave.
+  bool incomplete = false;
 
   // Splits the process command line (GetCommandLineA).
   void Construct();

@@ -54,10 +54,14 @@ int Confirm(RunContext& ctx, Window dialog) {
     return 0;
   }
   if (!SaveSettings(g_settingsPath.data(), ctx.options)) {
-    // A folder the user cannot write to (under Program Files, say): the
-    // choice still holds for this run, but the user must know that the next
-    // run will not remember it, and which file is at fault.
-    std::snprintf(ctx.message, sizeof ctx.message, "%s\n%s", kMsgSettingsNotSaved, g_settingsPath.data());
+    // A folder the user cannot write to (under Program Files, say), or a
+    // path too long to build: the choice still holds for this run, but the
+    // user must know that the next run will not remember it, and which file
+    // is at fault.
+    std::array<char, kSettingsPathSize + 3> named;
+    DescribeSettingsPath(g_settingsPath.data(), named);
+    std::snprintf(ctx.message, sizeof ctx.message, "%s%s%s", kMsgSettingsNotSaved, named[0] != '\0' ? "\n" : "",
+                  named.data());
     Os().MessageBoxA(ctx.link.mainWindow, ctx.message, kCaption, win::kMbIconInformation);
   }
   AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);

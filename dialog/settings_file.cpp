@@ -1,7 +1,10 @@
 #include "dialog/settings_file.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "convert/sjis.h"
 #include "platform/platform.h"
 
 namespace qv {
@@ -28,12 +31,28 @@ void LoadSettings(const char* path, ConversionOptions& options) {
 }
 
 bool SaveSettings(const char* path, const ConversionOptions& options) {
-  if (path == nullptr || path[0] == '\0') return true;
+  if (path == nullptr || path[0] == '\0') return false;
   bool stored = true;
   for (const SettingsKey& key : kSettingsKeys) {
     stored &= Os().WritePrivateProfileStringA(kSettingsSection, key.name, options.*key.flag != 0 ? "1" : "0", path);
   }
   return stored;
+}
+
+void DescribeSettingsPath(const char* path, std::span<char, kSettingsPathSize + 3> out) {
+  if (path != nullptr && path[0] != '\0') {
+    std::snprintf(out.data(), out.size(), "%s", path);
+    return;
+  }
+  const uint32_t n = Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), out.data(), kSettingsPathSize);
+  const size_t reported = strnlen(out.data(), std::min<size_t>(n, kSettingsPathSize - 1));
+  // A lead byte whose trail byte was cut off would show as a stray character.
+  size_t end = 0;
+  for (size_t step = 1; end < reported; end += step) {
+    step = sjis::IsLead(static_cast<uint8_t>(out[end])) ? 2 : 1;
+    if (end + step > reported) break;
+  }
+  std::memcpy(out.data() + end, end < n ? "..." : "", end < n ? 4 : 1);
 }
 
 }  // namespace qv

@@ -53,8 +53,14 @@ bool BuildSettingsPath(std::span<char, kSettingsPathSize> path);
 void LoadSettings(const char* path, ConversionOptions& options);
 
 // Writes all twelve keys in order as "1"/"0", each even after one failed.
-// False when any key could not be stored. Nothing happens (true) for an
-// empty path.
+// False when any key could not be stored, and for an empty path, with which
+// nothing can be.
 bool SaveSettings(const char* path, const ConversionOptions& options);
+
+// What a message can name of the settings file: `path` or, where it could
+// not be built, as much of the executable's path as the platform reports
+// (when cut short, ending in "..." and never inside a two-byte character);
+// empty when nothing is known.
+void DescribeSettingsPath(const char* path, std::span<char, kSettingsPathSize + 3> out);
 
 }  // namespace qv

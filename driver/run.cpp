@@ -42,6 +42,13 @@ char* FetchText(RunContext& ctx, RunServices& services) {
   return ctx.HasSelection ? services.ReadSelectedText(ctx.link) : services.ReadAllText(ctx.link);
 }
 
+// The converted text is byte for byte the text fetched: writing it back would
+// change nothing but still move the caret, and in the editor add an undo
+// step and mark the document modified.
+bool Unchanged(const EditorLink& link, const char* text) {
+  return link.fetched != nullptr && std::strcmp(text, link.fetched) == 0;
+}
+
 // Writes the converted text back; the caret goes to the start only after a
 // whole text was written, so that a failure leaves the selection as it was.
 WriteResult WriteBack(RunContext& ctx, RunServices& services, const char* text) {
@@ -58,6 +65,10 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
     ShowError(ctx, kMsgAttachFailed);
     return -1;
   }
+  if (ctx.arguments.incomplete) {
+    ShowError(ctx, kMsgOutOfMemory);
+    return -1;
+  }
   ParseSwitches(ctx.arguments, ctx.options, ctx.ShowDialog, ReportBadArgument, &ctx);
   if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == kDialogCancelled) return -1;
   FixUpOptions(ctx.options);
@@ -68,6 +79,7 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
     return -1;
   }
   if (!ConvertText(ctx, services, &text)) return -1;
+  if (Unchanged(ctx.link, text)) return 0;
   switch (WriteBack(ctx, services, text)) {
     case WriteResult::kWritten:
       return 0;

@@ -28,7 +28,8 @@ class RunServices {
   virtual intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance);
 };
 
-// The run function: 0 when the text was converted and written back, else -1.
+// The run function: 0 when the text was converted and written back, or
+// converting changed nothing and nothing was written; else -1.
 int Run(ModuleHandle instance, RunServices& services);
 int Run(ModuleHandle instance);
 

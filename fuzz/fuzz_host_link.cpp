@@ -5,12 +5,14 @@
 // and per message how much WM_GETTEXT delivers,
 // how much EM_REPLACESEL takes (or adds), whether WM_CLEAR and the undo of an
 // insertion act, whether the mapping messages are refused or move more or
-// fewer bytes, what the selection state answers. After each run the promise
-// is checked against a conversion made apart from the link: exit 0 only with
-// exactly the converted text in place and the selection as specified; exit -1
-// only with the text and selection as before, or the message that says how to
-// get the text back; and against a host that answered honestly throughout,
-// exit 0.
+// fewer bytes (or a write is acknowledged and ignored), what the selection
+// state answers. After each run the promise is checked against a conversion
+// made apart from the link: exit 0 only with exactly the converted text in
+// place and the new text selected, or the caret at the start after a whole
+// text (the selection as it was, where nothing changed and so nothing was
+// written); exit -1 only with the text and selection as before, or the
+// message that says how to get the text back; and against a host that
+// answered honestly throughout, exit 0.
 //
 // Input: 12 bytes of settings, a script length byte and that many script
 // bytes (one is drawn per message of the kinds above), then the document.
@@ -81,6 +83,8 @@ void BeforeMessage(void* context, Quirks& q, uint32_t message) {
       // Off by as much as the length answers, a transfer would look right.
       const int64_t extra = q.lengthOffset != 0 ? 0 : v % 5 == 2 ? 1 : v % 5 == 3 ? -1 : 0;
       (message == qv::host::kMsgReadText ? q.mappingReadExtra : q.mappingWriteExtra) = extra;
+      // Answered 1 with nothing done: a new text as long as the old looks written by its length.
+      q.mappingWriteIgnored = message == qv::host::kMsgWriteText && v % 5 == 4;
       break;
     }
     default:
@@ -186,8 +190,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       QV_FUZZ_CHECK(pane->text == text.substr(0, selStart) + converted + text.substr(selEnd));
       QV_FUZZ_CHECK(pane->selStart == selStart && pane->selEnd == selStart + converted.size());
     } else {
-      QV_FUZZ_CHECK(pane->text == Converted(options, text));
-      QV_FUZZ_CHECK(pane->selStart == 0 && pane->selEnd == 0);
+      const std::string converted = Converted(options, text);
+      QV_FUZZ_CHECK(pane->text == converted);
+      const bool same = converted == text;
+      QV_FUZZ_CHECK(pane->selStart == (same ? selStart : 0) && pane->selEnd == (same ? selEnd : 0));
     }
   } else {
     QV_FUZZ_CHECK(d.messageBoxes.size() == 1);

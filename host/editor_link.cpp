@@ -263,11 +263,12 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
     moved = true;
     Send(pane, win::kWmClear);
     // Exactly the piece must go: reading on after any other change would
-    // take wrong bytes. Only a deletion is undone; undoing a step that did
-    // not happen would undo the user's own edit.
+    // take wrong bytes. Only a deletion the answer shows is undone; undoing
+    // a step that did not happen (which an answer that is no length at all
+    // cannot rule out) would undo the user's own edit.
     const int32_t left = link.GetTextLength();
     if (left != held - piece) {
-      if (left < held) ++deletions;
+      if (left >= 0 && left < held) ++deletions;
       failed = true;
       break;
     }
@@ -344,15 +345,12 @@ struct WriteScene {
   int64_t selectionStart, selectionLength;
 };
 
-// After the undo of a failed write: true when the pane holds as many bytes as
-// before and the replaced range holds the fetched bytes again, as far as one
-// read can tell (the mapping, or one WM_GETTEXT of the whole text or, for a
-// longer one, up to the range's end; a read cut inside a character may come
-// back short where texts cross processes as Unicode).
-bool HoldsFetched(EditorLink& link, const WriteScene& w) {
-  if (link.fetched == nullptr || link.fetchedLength != w.rangeLength) return false;
-  if (link.GetTextLength() != w.before) return false;
-  const auto end = static_cast<size_t>(w.rangeStart + w.rangeLength);
+// True when the pane, `total` bytes long, holds the n bytes at `start`, as
+// far as one read can tell (the mapping, or one WM_GETTEXT of the whole text
+// or, for a longer one, up to the range's end; a read cut inside a character
+// may come back short where texts cross processes as Unicode).
+bool RangeHolds(EditorLink& link, int64_t total, int64_t start, const char* bytes, int64_t n) {
+  const auto end = static_cast<size_t>(start + n);
   char* whole = nullptr;
   switch (link.TransferText(false, &whole, false)) {
     case TransferResult::kDone:
@@ -360,7 +358,7 @@ bool HoldsFetched(EditorLink& link, const WriteScene& w) {
     case TransferResult::kWrong:
       return false;
     case TransferResult::kRefused: {
-      const size_t want = w.before <= kPiece ? static_cast<size_t>(w.before) : end;
+      const size_t want = total <= kPiece ? static_cast<size_t>(total) : end;
       if (want > static_cast<size_t>(kPiece)) return false;
       whole = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
       if (whole == nullptr) return false;
@@ -371,17 +369,29 @@ bool HoldsFetched(EditorLink& link, const WriteScene& w) {
       break;
     }
   }
-  const bool same = std::strlen(whole) >= end &&
-                    std::memcmp(whole + w.rangeStart, link.fetched, static_cast<size_t>(w.rangeLength)) == 0;
+  const bool same = std::strlen(whole) >= end && std::memcmp(whole + start, bytes, static_cast<size_t>(n)) == 0;
   Os().HeapFree(link.heap, 0, whole);
   return same;
 }
 
+// True when the pane holds as many bytes as before the write and the
+// replaced range holds the fetched bytes again.
+bool HoldsFetched(EditorLink& link, const WriteScene& w) {
+  if (link.fetched == nullptr || link.fetchedLength != w.rangeLength) return false;
+  if (link.GetTextLength() != w.before) return false;
+  return RangeHolds(link, w.before, w.rangeStart, link.fetched, w.rangeLength);
+}
+
 // After a failed write: undoes each insertion the pane took, puts the old
 // selection back and tells whether the old text is verifiably there again.
+// A pane that already holds its old text (a write it ignored) gets no undo,
+// which would take the user's own last edit.
 WriteResult UndoFailedWrite(EditorLink& link, int insertions, const WriteScene& w) {
-  for (int i = 0; i < insertions; ++i) Send(link.currentPane, win::kEmUndo);
-  const bool restored = HoldsFetched(link, w);
+  bool restored = HoldsFetched(link, w);
+  if (!restored && insertions > 0) {
+    for (int i = 0; i < insertions; ++i) Send(link.currentPane, win::kEmUndo);
+    restored = HoldsFetched(link, w);
+  }
   SelectRange(link.currentPane, w.selectionStart, w.selectionStart + w.selectionLength);
   return restored ? WriteResult::kRestored : WriteResult::kNotRestored;
 }
@@ -463,7 +473,12 @@ WriteResult EditorLink::ReplaceAllText(const char* text) {
   const int32_t selected = GetSelectionLength();
   char* writable = const_cast<char*>(text);  // a write transfer only reads it
   if (TransferText(true, &writable, false) == TransferResult::kDone) {
-    if (GetTextLength() == length) return WriteResult::kWritten;
+    // A new text as long as the old one (voiced kana, many mixes) has the
+    // length of a written one whether the host wrote it or ignored it: then
+    // its bytes must be read back. The shared memory makes that one copy.
+    if (GetTextLength() == length && (length != fetchedLength || RangeHolds(*this, length, 0, text, length))) {
+      return WriteResult::kWritten;
+    }
     // What the pane held is the text fetched just before; measuring it
     // again would cost the host another pass over a long text.
     return UndoFailedWrite(*this, 1, {fetchedLength, 0, fetchedLength, start, selected});

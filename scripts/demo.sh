@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job, shown: builds Quorvel.exe and the substitute editor for
 # Windows, opens demo/sample.txt in the editor under Wine, runs Quorvel on a
-# selection with /xKJ and on the whole text with /XANS, prints the document
+# selection with /xaKJ and on the whole text with /XANS, prints the document
 # before and after, and keeps screenshots in build/demo/. Run as root on a
 # fresh Debian machine: it installs what is missing and can be run again.
 set -euo pipefail
@@ -59,10 +59,10 @@ first=$(printf '%s' 'ﾃｽﾄ ﾃﾞｰﾀ' | iconv -f UTF-8 -t CP932 | wc -c)
 echo "== the document"
 show "$work/doc"
 
-echo "== 1. selection of the first ${first} bytes, /xKJ (half-width katakana to full-width)"
+echo "== 1. selection of the first ${first} bytes, /xaKJ (half-width katakana and Japanese punctuation to full-width)"
 host "$work/doc" "0,$first"
 shot host-before.png
-quorvel /xKJ
+quorvel /xaKJ
 shot host-after-selection.png
 quit_host
 show "$work/saved"

@@ -2,8 +2,10 @@
 # Wall time of whole Quorvel.exe runs under Wine against the substitute editor:
 # 1 KB, 1 MB and 10 MB documents converted with /xKJ (half-width katakana to
 # full-width, the text doubles), through the shared-memory transfer (editor
-# 0.73.0.1) and through edit-control messages (editor 0.72.0.5). Every result
-# is checked against the expected bytes. The start-up cost of a windowed Wine
+# 0.73.0.1) and through edit-control messages (editor 0.72.0.5), and through
+# the shared memory a document of voiced kana only, whose conversion is as
+# long as it (ｶﾞ to ガ), so that the write must be read back to be verified.
+# Every result is checked against the expected bytes. The start-up cost of a windowed Wine
 # process (quorvel-startup.exe: starts as the tool does, one window call, exits)
 # is measured in the same way and shown beside the figures.
 # Usage: scripts/perf-run.sh [RUNS]   (best of RUNS, default 3; sizes in bytes
@@ -28,16 +30,18 @@ bin=${QV_BIN:-$root/build/win64/bin}
 win() { echo "Z:${1//\//\\}"; }
 now() { date +%s%N; }
 
-make_doc() {  # bytes -> $work/in (half-width) and $work/want (full-width)
-  python3 - "$1" "$work" <<'EOF'
+make_doc() {  # bytes [same] -> $work/in (half-width) and $work/want (full-width)
+  python3 - "$1" "$work" "${2:-}" <<'EOF'
 import sys
-n, d = int(sys.argv[1]), sys.argv[2]
-line = 'ﾃｽﾄ ﾃﾞｰﾀ ﾊﾟｿｺﾝ\r\n'.encode('cp932')
+n, d, same = int(sys.argv[1]), sys.argv[2], sys.argv[3] == 'same'
+line = ('ｶﾞｷﾞｸﾞ ﾊﾟﾋﾟﾌﾟ\r\n' if same else 'ﾃｽﾄ ﾃﾞｰﾀ ﾊﾟｿｺﾝ\r\n').encode('cp932')
 text = (line * (n // len(line) + 1))[:n]
 text = text[:len(text) - len(text) % len(line)] or line
 open(d + '/in', 'wb').write(text)
-full = (text.decode('cp932').replace('ﾃﾞ', 'デ').replace('ﾊﾟ', 'パ')
-        .translate(str.maketrans('ﾃｽﾄｰﾀｿｺﾝ', 'テストータソコン')))
+full = text.decode('cp932')
+for half, whole in [('ﾃﾞ', 'デ'), ('ﾊﾟ', 'パ'), ('ｶﾞ', 'ガ'), ('ｷﾞ', 'ギ'), ('ｸﾞ', 'グ'), ('ﾋﾟ', 'ピ'), ('ﾌﾟ', 'プ')]:
+    full = full.replace(half, whole)
+full = full.translate(str.maketrans('ﾃｽﾄｰﾀｿｺﾝ', 'テストータソコン'))
 open(d + '/want', 'wb').write(full.encode('cp932'))
 EOF
 }
@@ -89,14 +93,13 @@ done
 wine "$bin/quorvel-testhost.exe" --quit >/dev/null 2>&1 || true
 wait "$host" 2>/dev/null || true
 
-printf '%-8s %-22s %10s %22s\n' size transport "run (ms)" "minus start-up (ms)"
+printf '%-8s %-28s %10s %22s\n' size transport "run (ms)" "minus start-up (ms)"
 for size in ${QV_PERF_SIZES:-1024 1048576 10485760}; do
-  make_doc "$size"
   label=$(numfmt --to=iec "$size")B
-  for v in 0.73.0.1 0.72.0.5; do
-    [ "$v" = 0.73.0.1 ] && tr="shared memory" || tr="edit-control messages"
-    ms=$(best "$v")
-    printf '%-8s %-22s %10s %22s\n' "$label" "$tr" "$ms" "$((ms - base))"
+  for row in "0.73.0.1 shared memory" "0.73.0.1 shared, same length" "0.72.0.5 edit-control messages"; do
+    make_doc "$size" "$([[ $row == *same* ]] && echo same)"
+    ms=$(best "${row%% *}")
+    printf '%-8s %-28s %10s %22s\n' "$label" "${row#* }" "$ms" "$((ms - base))"
   done
 done
 echo "start-up of a windowed Wine process that only exits: $base ms (best of $runs)"

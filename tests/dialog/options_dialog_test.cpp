@@ -151,20 +151,28 @@ TEST(DialogTest, EnablingFollowsTheControls) {
 }
 
 // A settings file that cannot be written (its folder is gone: root may write
-// to a read-only one): the user is told which file before the dialog closes,
-// the dialog ends as confirmed and the choice holds for the run.
+// to a read-only one), or whose path an executable path too long cannot give:
+// the user is told which file, as far as known, before the dialog closes; the
+// dialog ends as confirmed and the choice holds for the run.
 TEST(DialogTest, SettingsThatCannotBeSavedAreReported) {
-  FakeOs os;
   testing::TempDir dir;
-  os.modulePath = dir / "gone/Quorvel.exe";
-  os.script = {Click(1006), {Act::kOk}};
-  os.animation = false;
-  RunContext ctx;
-  EXPECT_EQ(RunOptionsDialog(ctx, nullptr), 1);
-  ASSERT_EQ(os.messageBoxes.size(), 1u);
-  EXPECT_EQ(os.messageBoxes[0].text, std::string(kNotSaved) + "\n" + (dir / "gone/Quorvel.ini"));
-  EXPECT_THAT(std::vector(os.journal.end() - 3, os.journal.end()), ElementsAre("write NoConnectVoiced=0", "box", "end 1"));
-  EXPECT_EQ(ctx.options.ProcessNumber, 1);
+  const std::string a258(258, 'a');
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "gone/Quorvel.exe", dir / "gone/Quorvel.ini"}, {a258 + "bc.exe", a258 + "b..."},
+      {a258 + "\x95\x5C.exe", a258 + "..."}, {"ab", "ab"}};  // cut inside 表; whole, too short for "ini"
+  for (const auto& [exe, named] : cases) {
+    FakeOs os;
+    os.modulePath = exe;
+    os.cutUnterminated = true;
+    os.script = {Click(1006), {Act::kOk}};
+    os.animation = false;
+    RunContext ctx;
+    EXPECT_EQ(RunOptionsDialog(ctx, nullptr), 1);
+    ASSERT_EQ(os.messageBoxes.size(), 1u);
+    EXPECT_EQ(os.messageBoxes[0].text, std::string(kNotSaved) + "\n" + named);
+    EXPECT_THAT(std::vector(os.journal.end() - 2, os.journal.end()), ElementsAre("box", "end 1"));
+    EXPECT_EQ(ctx.options.ProcessNumber, 1);
+  }
 }
 
 TEST(DialogTest, DialogManagerAnswers) {
@@ -259,8 +267,8 @@ TEST(SettingsFileTest, FailedKeysAndNoPath) {
   LoadSettings("", options);
   LoadSettings(nullptr, options);
   EXPECT_EQ(options, Options(0xFFF));
-  EXPECT_TRUE(SaveSettings("", options));
-  EXPECT_TRUE(SaveSettings(nullptr, options));
+  EXPECT_FALSE(SaveSettings("", options)) << "nothing is stored without a path";
+  EXPECT_FALSE(SaveSettings(nullptr, options));
   EXPECT_EQ(os.journal.size(), 12u) << "nothing is read or written without a path";
 }
 

@@ -81,6 +81,9 @@ const RunCase kRunCases[] = {
     {"WholeTextToFullCaretAtStart", "q.exe /xAK", kHalf, 4, 4, nullptr, {}, 0, kFull, 0, 0, {}},
     {"UnderbarsAfterAConversionThatMovesTheBlock", "q.exe /xaPU", "a b_c", 0, 0, nullptr, {}, 0,
      "a_b\x81\x51" "c", 0, 0, {}},
+    // Nothing to convert: nothing written, the caret where it was; underscores are a change.
+    {"NothingChangedWritesNothing", "q.exe /XANS", "abc 123", 3, 3, nullptr, {}, 0, "abc 123", 3, 3, {}},
+    {"OnlyUnderbarsChangeIt", "q.exe /XaU", "a b", 3, 3, nullptr, {}, 0, "a_b", 0, 0, {}},
     {"NoHost", "q.exe /XA", "", 0, 0, "none", {}, -1, "", 0, 0, {kMsgAttachFailed}},
     {"BadArgumentsThenTheDialog", "q.exe /XAq hello", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
      {BadArgument(1, "/XAq"), BadArgument(2, "hello")}},

@@ -187,6 +187,15 @@ case $CASE in
         journal_has "messagebox caption=Quorvel text=テキストの取得に失敗しました。"
         journal_lacks EM_REPLACESEL; journal_lacks HostMsgWriteText ;;
     esac ;;
+  ignored-whole-write)  # whole text, shared memory, as long as its conversion: the ignored write is found out
+    start_host --load "$(load "ｶﾞｷﾞｸﾞ")" --select 2,2 --exe-name "$V\\0.73.0.1.dll" --hostile replace-ignore
+    run_tool /xKJ; quit_host
+    expect_rc -1; expect_text "ｶﾞｷﾞｸﾞ"; expect_sel "2 2"; journal_has "main HostMsgWriteText 0 6 1"; journal_lacks EM_UNDO
+    journal_has "messagebox caption=Quorvel text=テキストの書き戻しに失敗しました。テキストは元のままです。" ;;
+  nothing-to-convert)  # the conversion changes nothing: nothing is written, the caret stays
+    start_host --load "$(load "abc 123")" --select 3,3 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /XANS; quit_host
+    expect_rc 0; expect_text "abc 123"; expect_sel "3 3"; journal_lacks HostMsgWriteText; journal_lacks EM_REPLACESEL ;;
   lead-byte-at-end|split-selection)  # texts whose bytes Unicode does not carry: converted exactly, or left alone
     if [ "$CASE" = lead-byte-at-end ]; then  # ｱｲ and a lone lead byte, whole text, shared memory
       printf '\xb1\xb2\x82' > "$W/in"; printf '\x83\x41\x83\x43\x82' > "$W/want"; SEL="0 0"; DONE="0 0"; VER=0.73.0.1

@@ -111,6 +111,26 @@ TEST(AttachTest, TheActivePaneIsFollowed) {
 
 // --- reading and writing ----------------------------------------------------------
 
+// Deletions made to read in pieces that do not delete exactly the piece: the
+// read fails and undoes just the deletions the answers show, never a step it
+// cannot account for (here the user's own edit, "?").
+TEST(ReadTest, OnlyDeletionsTheAnswersShowAreUndone) {
+  const struct {
+    Quirks quirks;
+    bool noLength;  // the length after WM_CLEAR is -1
+  } cases[] = {{{.clearIgnored = true}, false}, {{.clearIgnored = true}, true}, {{.clearExtra = 1 << 20}, false}};
+  for (const auto& c : cases) {
+    Scene s(Letters(40000), kMessages);
+    s.Attach().pane->undo.push_back({0, "?", "", 0, 0});
+    s.os.quirks = c.quirks;
+    if (c.noLength) {
+      s.os.beforeMessage = [](void*, Quirks& q, uint32_t m) { if (m == win::kWmClear) q.lengthOffset = -40001; };
+    }
+    EXPECT_EQ(s.link.ReadAllText(), nullptr);
+    EXPECT_TRUE(s.pane->text == Letters(40000) && s.pane->undo.size() == 1) << c.noLength;
+  }
+}
+
 TEST(WriteTest, EmptyDocumentAndTheCaret) {
   Scene s("");
   EXPECT_STREQ(s.Attach().link.ReadSelectedText(), "");
@@ -193,6 +213,8 @@ TEST(WriteTest, WriteBacksAreVerifiedAndFailuresUndone) {
       {"a byte at a time, then nothing", kMessages, {.replaceLimit = 1}, R::kWritten, R::kRestored, 10, true, 3},
       {"mapping write refused, pane ignores", kMapping,
        {.replaceIgnored = true, .refuseMappingWrite = true}, R::kRestored, R::kRestored},
+      // Acknowledged, changed nothing, and the new text is as long: only its bytes tell.
+      {"mapping ignores", kMapping, {.mappingWriteIgnored = true}, R::kRestored, R::kRestored},
       {"mapping puts more", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored},
       {"mapping puts less", kMapping, {.mappingWriteExtra = -1}, R::kRestored, R::kRestored},
       {"mapping puts more, long text", kMapping, {.mappingWriteExtra = 1}, R::kRestored, R::kRestored, 40000},
