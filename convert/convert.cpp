@@ -306,27 +306,12 @@ struct FullTables {
   // Their output length, joined or not. By the byte alone, so that where the
   // next store goes is known before the run entry is read.
   uint32_t width[256] = {};
-  // With Normalize, by lead byte: the results of its pairs, as HalfTables
-  // rows hold them; null for the lead bytes whose pairs all stay.
-  const uint32_t* pairRow[256] = {};
-  uint32_t pairRows[3][256];
 
   FullTables(const ConversionOptions& o, bool breaks) {
     const WidthMaps maps(o);
     const auto& joinMap = maps.joinMap;
     const uint8_t joinLead = maps.joinLead;
     std::copy(std::begin(maps.full), std::end(maps.full), full);
-    if (o.Normalize) {
-      // Pairs may go to half-width too: the rows of the pairs' lead bytes.
-      for (int lead = 0; lead < 3; ++lead) {
-        uint32_t* out = pairRows[lead];
-        pairRow[0x81 + lead] = out;
-        for (int d = 0; d < 256; ++d) {
-          const uint8_t h = maps.half[lead][d];
-          out[d] = h != 0 ? (1u << 16 | h) : (2u << 16 | static_cast<uint32_t>(d) << 8 | static_cast<uint32_t>(0x81 + lead));
-        }
-      }
-    }
     markIndex[0xDE] = 1;
     markIndex[0xDF] = 2;
     for (int i = 0; i < 256; ++i) {
@@ -369,8 +354,11 @@ struct FullTables {
 // b from index 0; returns the output length. After k input bytes the output
 // is at most 2k long while r is n + 2 + k, so it never reaches unread input,
 // and a sixteen-byte store at w stays below r while r + 16 <= end.
+// With kPairs (Normalize) runs of pairs go through the full-width to
+// half-width loop instead, on `pairs`: what it writes is never longer.
 template <bool kSkip, bool kAsciiPlain, bool kPairs = false>
-size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r, size_t end) {
+size_t FullCore(const FullTables& T, const HalfTables* pairs, QuoteMarkList& marks, uint8_t* b, size_t r,
+                size_t end) {
   size_t w = 0;
   QuoteMarkSets sets;
   if (kSkip) marks.BuildSets(sets);
@@ -384,6 +372,14 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
     for (;;) {
       const uint8_t c = b[r];
       const uint8_t cls = T.cls[c];
+      if (kPairs && cls == kLead) {
+        const uint8_t* p = b + r;
+        uint8_t* q = b + w;
+        HalfPairs(*pairs, pairs->row[c], p, q);
+        r = static_cast<size_t>(p - b);
+        w = static_cast<size_t>(q - b);
+        continue;
+      }
       if (cls == kLead) {
         // Pairs pass unchanged, on pointers: most of Japanese text.
         const uint8_t* p = b + r;
@@ -393,12 +389,8 @@ size_t FullCore(const FullTables& T, QuoteMarkList& marks, uint8_t* b, size_t r,
             *q++ = *p++;  // a lead byte without its trail byte goes out alone
             break;
           }
-          if (const uint32_t* row = kPairs ? T.pairRow[*p] : nullptr) {
-            PutPair(q, row[p[1]]);  // to half-width, or the pair itself
-          } else {
-            std::memcpy(q, p, 2);
-            q += 2;
-          }
+          std::memcpy(q, p, 2);
+          q += 2;
           p += 2;
         } while (T.cls[*p] == kLead);
         r = static_cast<size_t>(p - b);
@@ -457,14 +449,16 @@ size_t FullTexts(const ConversionOptions& o, QuoteMarkList& marks, uint8_t* b, s
   const size_t r = n + 2;
   const size_t end = 2 * n + 2;
   if (o.Normalize) {  // no ASCII byte goes to full-width then
-    return skip ? FullCore<true, true, true>(tables, marks, b, r, end) : FullCore<false, true, true>(tables, marks, b, r, end);
+    const HalfTables pairs(o, skip);
+    return skip ? FullCore<true, true, true>(tables, &pairs, marks, b, r, end)
+                : FullCore<false, true, true>(tables, &pairs, marks, b, r, end);
   }
   if (skip) {
-    return tables.asciiPlain ? FullCore<true, true>(tables, marks, b, r, end)
-                             : FullCore<true, false>(tables, marks, b, r, end);
+    return tables.asciiPlain ? FullCore<true, true>(tables, nullptr, marks, b, r, end)
+                             : FullCore<true, false>(tables, nullptr, marks, b, r, end);
   }
-  return tables.asciiPlain ? FullCore<false, true>(tables, marks, b, r, end)
-                           : FullCore<false, false>(tables, marks, b, r, end);
+  return tables.asciiPlain ? FullCore<false, true>(tables, nullptr, marks, b, r, end)
+                           : FullCore<false, false>(tables, nullptr, marks, b, r, end);
 }
 
 }  // namespace

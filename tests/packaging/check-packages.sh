@@ -107,10 +107,11 @@ page=$work/root/usr/share/man/man1/quorvel-filter.1.gz
 man --warnings -l "$page" > "$work/man.txt" 2> "$work/man.err" || fail "man -l $page failed: $(cat "$work/man.err")"
 [ ! -s "$work/man.err" ] || fail "man -l $page warns: $(cat "$work/man.err")"
 grep -q "quorvel-filter $version" "$work/man.txt" || fail "the manual page does not name version $version"
-for letter in X A N S P J K L U R T V D; do
+for letter in X A N S P J K L U R T V M G C D; do
   grep -qE "^ +$letter / ${letter,} " "$work/man.txt" || fail "the manual page does not explain switch $letter"
 done
-for option in --in-place --encoding= --quote-marks= --host-ini= --utf8 --help --version ENCODING 'EXIT STATUS' EXAMPLES; do
+for option in --in-place --encoding= --normalize --hiragana --katakana --keep= --quote-marks= --host-ini= --utf8 --help \
+    --version ENCODING 'EXIT STATUS' EXAMPLES; do
   grep -qF -- "$option" "$work/man.txt" || fail "the manual page lacks $option"
 done
 
