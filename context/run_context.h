@@ -2,6 +2,7 @@
 // shows. Below both the run sequence and the options dialog, which share them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "context/argument_list.h"
@@ -11,6 +12,7 @@
 namespace qv {
 
 inline constexpr char kCaption[] = "Quorvel";
+inline constexpr size_t kKeepCharsSize = 1024;  // the settings file's KeepChars, NUL included
 
 struct RunContext {
   char message[4096] = {};  // scratch buffer for formatted messages
@@ -19,6 +21,7 @@ struct RunContext {
   uint8_t ShowDialog = 0;
   uint8_t HasSelection = 0;  // set when the text is fetched
   ConversionOptions options;
+  char keepChars[kKeepCharsSize] = {};  // characters no conversion touches (code page 932)
 };
 
 }  // namespace qv

@@ -52,6 +52,11 @@ void QuoteMarkList::BuildSets(QuoteMarkSets& sets) {
   }
 }
 
+std::string_view QuoteMarkList::Value() {
+  if (!loaded_) Load();
+  return marks_;
+}
+
 bool QuoteMarkList::IsQuoteMark(const char* text, size_t pos) {
   if (!loaded_) Load();
   const auto* t = reinterpret_cast<const uint8_t*>(text) + pos;

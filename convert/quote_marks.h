@@ -45,6 +45,8 @@ class QuoteMarkList {
   void SetForTesting(std::string_view marks) { Set(marks); }
   void ResetForTesting();
 
+  // The marks, as loaded (loading them first).
+  std::string_view Value();
   // Whether the character at text[pos] is one of the marks. `text` is
   // NUL-terminated at or after pos.
   bool IsQuoteMark(const char* text, size_t pos);

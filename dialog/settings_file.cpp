@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "convert/sjis.h"
+#include "convert/encoding.h"
 #include "platform/platform.h"
 
 namespace qv {
@@ -53,6 +54,25 @@ void DescribeSettingsPath(const char* path, std::span<char, kSettingsPathSize + 
     if (end + step > reported) break;
   }
   std::memcpy(out.data() + end, end < n ? "..." : "", end < n ? 4 : 1);
+}
+
+KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> keep) {
+  keep[0] = '\0';
+  if (path == nullptr || path[0] == '\0') return KeepCharsRead::kNone;
+  // A default no value can be: it tells a missing key from an empty one.
+  constexpr char kMissing[] = "\x01";
+  const uint32_t n = Os().GetPrivateProfileStringA(kSettingsSection, kKeepCharsKey, kMissing, keep.data(),
+                                                   kKeepCharsSize, path);
+  if (n == 1 && keep[0] == kMissing[0]) {
+    keep[0] = '\0';
+    return KeepCharsRead::kNone;
+  }
+  if (n == 0) return KeepCharsRead::kEmpty;
+  if (n >= kKeepCharsSize - 1 || !IsWellFormed(Encoding::kShiftJis, reinterpret_cast<const uint8_t*>(keep.data()), n)) {
+    keep[0] = '\0';
+    return KeepCharsRead::kBroken;
+  }
+  return KeepCharsRead::kRead;
 }
 
 }  // namespace qv

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "context/run_context.h"
 #include "convert/options.h"
 #include "resources/resource_ids.h"
 
@@ -56,6 +57,17 @@ void LoadSettings(const char* path, ConversionOptions& options);
 // False when any key could not be stored, and for an empty path, with which
 // nothing can be.
 bool SaveSettings(const char* path, const ConversionOptions& options);
+
+// The characters no conversion touches, key "KeepChars" of section "Option",
+// read on every run; the dialog leaves the key as it is.
+inline constexpr char kKeepCharsKey[] = "KeepChars";
+enum class KeepCharsRead : uint8_t {
+  kNone,    // no file, no key (or no settings path): nothing to keep
+  kRead,    // `keep` holds the characters
+  kEmpty,   // the key is there without a character
+  kBroken,  // not Shift_JIS throughout, or longer than the buffer
+};
+KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> keep);
 
 // What a message can name of the settings file: `path` or, where it could
 // not be built, as much of the executable's path as the platform reports

@@ -4,7 +4,9 @@
 
 #include "convert/convert.h"
 #include "convert/quote_marks.h"
+#include "convert/text_converter.h"
 #include "dialog/options_dialog.h"
+#include "dialog/settings_file.h"
 #include "driver/messages.h"
 #include "driver/switches.h"
 #include "host/host_contract.h"
@@ -33,6 +35,41 @@ QuoteMarkList& HostQuoteMarks(RunContext& ctx) {
   QuoteMarkList& marks = QuoteMarkList::Process();
   marks.SetLoader(LoadHostQuoteMarks, &ctx.link);
   return marks;
+}
+
+// The settings file's KeepChars into the context; false after telling the
+// user that it cannot be used.
+bool LoadKeepChars(RunContext& ctx) {
+  char path[kSettingsPathSize];
+  BuildSettingsPath(path);
+  switch (ReadKeepChars(path, ctx.keepChars)) {
+    case KeepCharsRead::kNone:
+    case KeepCharsRead::kRead:
+      return true;
+    case KeepCharsRead::kEmpty:
+      ShowError(ctx, kMsgKeepCharsEmpty);
+      return false;
+    case KeepCharsRead::kBroken:
+      break;
+  }
+  ShowError(ctx, kMsgKeepCharsBroken);
+  return false;
+}
+
+// The kana case and the keep list: the character converter, into a new
+// block on the link's heap.
+bool ConvertCharacters(RunContext& ctx, char** text) {
+  const size_t n = std::strlen(*text);
+  auto* out = static_cast<char*>(Os().HeapAlloc(ctx.link.heap, 0, TextConverter::MaxOutput(n) + 1));
+  if (out == nullptr) {
+    ShowError(ctx, kMsgOutOfMemory);
+    return false;
+  }
+  const TextConverter converter(ctx.options, Encoding::kShiftJis, HostQuoteMarks(ctx).Value(), ctx.keepChars);
+  auto at = LinePosition::kLineStart;
+  out[converter.Convert(reinterpret_cast<const uint8_t*>(*text), n, reinterpret_cast<uint8_t*>(out), at)] = '\0';
+  *text = out;
+  return true;
 }
 
 // Fetches the text (selection or whole) as the host reports; null on failure.
@@ -72,6 +109,7 @@ int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
   ParseSwitches(ctx.arguments, ctx.options, ctx.ShowDialog, ReportBadArgument, &ctx);
   if (ctx.ShowDialog && services.RunOptionsDialog(ctx, instance) == kDialogCancelled) return -1;
   FixUpOptions(ctx.options);
+  if (!LoadKeepChars(ctx)) return -1;
 
   char* text = FetchText(ctx, services);
   if (text == nullptr) {
@@ -120,10 +158,12 @@ bool ConvertToFull(RunContext& ctx, char** text) {
 }
 
 bool ConvertText(RunContext& ctx, RunServices& services, char** text) {
-  const bool converted =
-      ctx.options.ExchangeZenHan == 1 ? services.ConvertToHalf(ctx, *text) : services.ConvertToFull(ctx, text);
+  const std::string_view keep = ctx.keepChars;
+  const bool converted = !FastLoopsCover(ctx.options, keep)   ? ConvertCharacters(ctx, text)
+                         : ConvertsInPlace(ctx.options) ? services.ConvertToHalf(ctx, *text)
+                                                        : services.ConvertToFull(ctx, text);
   if (!converted) return false;
-  if (ctx.options.ReplaceSpaceToUnderbar) ReplaceSpacesWithUnderbars(*text);
+  if (ReplacesSpaces(ctx.options, keep)) ReplaceSpacesWithUnderbars(*text);
   return true;
 }
 

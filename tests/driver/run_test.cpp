@@ -40,6 +40,7 @@ struct RunCase {
   std::string pane;     // after the run
   size_t selStart, selEnd;
   std::vector<std::string> messages;
+  std::string settings = {};  // the tool's own INI file, when there is one
   Quirks quirks = {};
 };
 
@@ -62,6 +63,7 @@ TEST_P(RunTest, Runs) {
   }
   os.commandLine = c.commandLine;
   os.modulePath = dir / "Quorvel.exe";
+  if (!c.settings.empty()) testing::WriteFile(dir / "Quorvel.ini", c.settings);
   os.script = c.dialog;
   os.script.push_back({Act::kCancel});
   os.quirks = c.quirks;
@@ -91,12 +93,21 @@ const RunCase kRunCases[] = {
      {Click(1002), Click(1008), {Act::kOk}}, 0, kFull, 0, 0, {}},
     {"HiraganaOnlyWithKatakana", "q.exe /XT", "\x82\xA0", 0, 0, nullptr, {}, 0, "\x82\xA0", 0, 0, {}},
     {"DialogCancelled", "q.exe /D", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {}},
-    {"FetchFails", "q.exe /X", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {kMsgFetchFailed},
+    {"FetchFails", "q.exe /X", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0, {kMsgFetchFailed}, "",
      {.lengthOffset = 1}},
     {"WriteBackFailsAndIsUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "ab", 0, 0,
-     {kMsgWriteBackFailedRestored}, {.replaceIgnored = true}},
+     {kMsgWriteBackFailedRestored}, "", {.replaceIgnored = true}},
+    // Normalize, the kana case, the keep list: Ａｱ０ to Aア０, ｱ to あ.
+    {"NormalizeInOnePass", "q.exe /MAK", "\x82\x60\xB1\x82\x4F", 0, 0, nullptr, {}, 0, "A\x83\x41\x82\x4F", 0, 0, {}},
+    {"KanaCaseAfterTheWidth", "q.exe /xKG", "\xB1", 0, 1, nullptr, {}, 0, "\x82\xA0", 0, 2, {}},
+    {"KeepCharsFromTheSettings", "q.exe /XAN", "\x82\x60\x82\x4F", 0, 0, nullptr, {}, 0, "A\x82\x4F", 0, 0, {},
+     "[Option]\r\nKeepChars=\x82\x4F\r\n"},
+    {"KeepCharsEmpty", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsEmpty},
+     "[Option]\r\nKeepChars=\r\n"},
+    {"KeepCharsBroken", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsBroken},
+     "[Option]\r\nKeepChars=a\x82\r\n"},
     {"WriteBackFailsAndCannotBeUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "\x82\x81\x82\x82+", 0, 0,
-     {kMsgWriteBackFailedUndo}, {.replaceExtra = 1, .undoIgnored = true}},
+     {kMsgWriteBackFailedUndo}, "", {.replaceExtra = 1, .undoIgnored = true}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, ::testing::ValuesIn(kRunCases),

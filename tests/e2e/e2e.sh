@@ -211,6 +211,20 @@ case $CASE in
       expect_rc -1; cmp -s "$W/in" "$W/out" || fail "exit -1 with $(xxd -p "$W/out")"; expect_sel "$SEL"
     fi
     echo "exit $RC; $(grep messagebox "$W/j" || true)" ;;
+  new-M|new-G|new-C)  # the switches of normalisation and the kana case
+    case $CASE in
+      new-M) DOC="ＡＢＣ１２３　ｶﾞﾝﾀﾞﾑ｢ﾃｽﾄ｣"; SW=/MANSPJK; WANT="ABC123 ガンダム「テスト」" ;;
+      new-G) DOC="ｶﾀｶﾅとカタカナ"; SW=/xaKG; WANT="かたかなとかたかな" ;;
+      new-C) DOC="ひらがなとﾋﾗｶﾞﾅ"; SW=/C; WANT="ヒラガナトﾋﾗｶﾞﾅ" ;;
+    esac
+    start_host --load "$(load "$DOC")" --select 0,0 --exe-name "$V\\0.73.0.1.dll"
+    run_tool "$SW"; quit_host
+    expect_rc 0; expect_text "$WANT"; expect_sel "0 0" ;;
+  keep-chars)  # KeepChars of the tool's own settings file, read without the dialog
+    cp932 $'[Option]\r\nKeepChars=！\r\n' > "$INI"
+    start_host --load "$(load "ＡＢ！？")" --select 0,0 --exe-name "$V\\0.73.0.1.dll"
+    run_tool /XAP; quit_host
+    expect_rc 0; expect_text "AB！?" ;;
   *) fail "unknown case" ;;
 esac
 echo "PASS [$CASE]"

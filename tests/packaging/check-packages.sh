@@ -41,7 +41,7 @@ check_readme() {
   grep -qv $'\r$' "$readme" && fail "$readme has a line end without CR"
   grep -q $'\r.' "$readme" && fail "$readme has a CR without LF"
   grep -qF "Ver $version" "$readme" || fail "$readme does not name version $version"
-  for letter in D X A N S P J K L U R T V; do
+  for letter in D X A N S P J K L U R T V M G C; do
     grep -qE "^    $letter / ${letter,} " "$readme" || fail "$readme does not explain switch $letter / ${letter,}"
   done
   local quoted=(
@@ -50,6 +50,8 @@ check_readme() {
     "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedRestored)"
     "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedUndo)"
     "$(c_string "$src/driver/messages.h" kMsgOutOfMemory)"
+    "$(c_string "$src/driver/messages.h" kMsgKeepCharsEmpty)"
+    "$(c_string "$src/driver/messages.h" kMsgKeepCharsBroken)"
     "$(c_string "$src/dialog/options_dialog.cpp" kMsgDialogFailed)"
     "$(c_string "$src/dialog/options_dialog.cpp" kMsgSettingsNotSaved)"
     "$(c_string "$src/dialog/option_rules.cpp" kMsgNeedDirection)"
