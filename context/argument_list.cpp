@@ -93,7 +93,7 @@ class Splitter {
     list_.charBuffer[write_++] = '\0';
     if (list_.argc + 1 >= capacity_) {
       const int32_t grown = capacity_ + kArgvStep;
-      void* moved = Os().HeapReAlloc(list_.privateHeap, win::kHeapNoSerialize, list_.argv,
+      void* moved = Mem().HeapReAlloc(list_.privateHeap, win::kHeapNoSerialize, list_.argv,
                                      static_cast<size_t>(grown) * sizeof(char*));
       if (moved == nullptr) return false;
       list_.argv = static_cast<char**>(moved);
@@ -121,22 +121,22 @@ class Splitter {
 
 }  // namespace
 
-void ArgumentList::Construct() { ConstructFrom(Os().GetCommandLineA()); }
+void ArgumentList::Construct() { ConstructFrom(Sys().GetCommandLineA()); }
 
 void ArgumentList::ConstructFrom(const char* commandLine) {
   argc = 0;
   argv = nullptr;
   charBuffer = nullptr;
   incomplete = false;
-  privateHeap = Os().HeapCreate(win::kHeapNoSerialize, 0, 0);
+  privateHeap = Mem().HeapCreate(win::kHeapNoSerialize, 0, 0);
   if (privateHeap == nullptr) return;
 
   const char* line = commandLine != nullptr ? commandLine : "";
   const size_t length = std::strlen(line);
   if (length > (SIZE_MAX - 1) / 2) return;
-  charBuffer = static_cast<char*>(Os().HeapAlloc(privateHeap, win::kHeapNoSerialize, 2 * length + 1));
+  charBuffer = static_cast<char*>(Mem().HeapAlloc(privateHeap, win::kHeapNoSerialize, 2 * length + 1));
   if (charBuffer == nullptr) return;
-  argv = static_cast<char**>(Os().HeapAlloc(privateHeap, win::kHeapNoSerialize, kArgvStep * sizeof(char*)));
+  argv = static_cast<char**>(Mem().HeapAlloc(privateHeap, win::kHeapNoSerialize, kArgvStep * sizeof(char*)));
   if (argv == nullptr) {
     charBuffer = nullptr;  // released with the heap
     return;
@@ -145,7 +145,7 @@ void ArgumentList::ConstructFrom(const char* commandLine) {
 }
 
 void ArgumentList::Destroy() {
-  Os().HeapDestroy(privateHeap);
+  Mem().HeapDestroy(privateHeap);
   argv = nullptr;
   charBuffer = nullptr;
   privateHeap = nullptr;

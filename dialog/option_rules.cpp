@@ -29,7 +29,7 @@ bool TriggersEnabling(int controlId) {
 ControlView ViewOfOptions(const ConversionOptions& options) {
   ControlView view;
   view.SetChecked(options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, true);
-  for (const SettingsKey& key : OptionBoxKeys()) view.SetChecked(key.controlId, options.*key.flag != 0);
+  for (const OptionSpec& key : kOptionBoxes) view.SetChecked(key.control, options.*key.member != 0);
   return view;
 }
 
@@ -41,7 +41,7 @@ OkOutcome StoreOnOk(const ControlView& view, ConversionOptions& options) {
   } else {
     return OkOutcome::kNeedDirection;
   }
-  for (const SettingsKey& key : OptionBoxKeys()) options.*key.flag = view.IsChecked(key.controlId) ? 1 : 0;
+  for (const OptionSpec& key : kOptionBoxes) options.*key.member = view.IsChecked(key.control) ? 1 : 0;
   const bool anyTarget = options.ProcessAlphabet || options.ProcessNumber || options.ProcessPunct ||
                          options.ProcessSpace || options.ProcessKatakana || options.ProcessJPPunct;
   return anyTarget ? OkOutcome::kConfirmed : OkOutcome::kNeedTarget;

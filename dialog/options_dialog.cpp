@@ -21,28 +21,28 @@ RunContext* g_context = nullptr;
 ControlView ReadControls(Window dialog) {
   ControlView view;
   for (int id = kFirstButtonId; id <= kLastButtonId; ++id) {
-    view.SetChecked(id, Os().IsDlgButtonChecked(dialog, id) == win::kBstChecked);
+    view.SetChecked(id, Gui().IsDlgButtonChecked(dialog, id) == win::kBstChecked);
   }
   return view;
 }
 
 void ApplyEnabling(Window dialog) {
   const Enabling on = EnablingRules(ReadControls(dialog));
-  Os().EnableWindow(Os().GetDlgItem(dialog, kIdImpossibleReverse), on.impossibleReverse);
-  Os().EnableWindow(Os().GetDlgItem(dialog, kIdHiraToKana), on.hiraToKana);
-  Os().EnableWindow(Os().GetDlgItem(dialog, kIdNoConnectVoiced), on.noConnectVoiced);
+  Gui().EnableWindow(Gui().GetDlgItem(dialog, kIdImpossibleReverse), on.impossibleReverse);
+  Gui().EnableWindow(Gui().GetDlgItem(dialog, kIdHiraToKana), on.hiraToKana);
+  Gui().EnableWindow(Gui().GetDlgItem(dialog, kIdNoConnectVoiced), on.noConnectVoiced);
 }
 
 void Open(RunContext& ctx, Window dialog) {
-  Os().SetClassIconFromResource(dialog, Os().GetModuleHandleA(nullptr), kOptionsIconGroup);
+  Gui().SetClassIconFromResource(dialog, Sys().GetModuleHandleA(nullptr), kOptionsIconGroup);
   PlaceOverOwner(dialog, ctx.link.mainWindow, true);
   BuildSettingsPath(g_settingsPath);
   LoadSettings(g_settingsPath.data(), ctx.options);
   const ControlView view = ViewOfOptions(ctx.options);
   // Only the radio button of the direction is touched.
-  Os().CheckDlgButton(dialog, ctx.options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, win::kBstChecked);
-  for (const SettingsKey& key : OptionBoxKeys()) {
-    Os().CheckDlgButton(dialog, key.controlId, view.IsChecked(key.controlId) ? win::kBstChecked : win::kBstUnchecked);
+  Gui().CheckDlgButton(dialog, ctx.options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, win::kBstChecked);
+  for (const OptionSpec& key : kOptionBoxes) {
+    Gui().CheckDlgButton(dialog, key.control, view.IsChecked(key.control) ? win::kBstChecked : win::kBstUnchecked);
   }
   ApplyEnabling(dialog);
 }
@@ -50,7 +50,7 @@ void Open(RunContext& ctx, Window dialog) {
 int Confirm(RunContext& ctx, Window dialog) {
   const OkOutcome outcome = StoreOnOk(ReadControls(dialog), ctx.options);
   if (outcome != OkOutcome::kConfirmed) {
-    Os().MessageBoxA(ctx.link.mainWindow, OkNotice(outcome), kCaption, win::kMbIconInformation);
+    Gui().MessageBoxA(ctx.link.mainWindow, OkNotice(outcome), kCaption, win::kMbIconInformation);
     return 0;
   }
   if (!SaveSettings(g_settingsPath.data(), ctx.options)) {
@@ -62,7 +62,7 @@ int Confirm(RunContext& ctx, Window dialog) {
     DescribeSettingsPath(g_settingsPath.data(), named);
     std::snprintf(ctx.message, sizeof ctx.message, "%s%s%s", kMsgSettingsNotSaved, named[0] != '\0' ? "\n" : "",
                   named.data());
-    Os().MessageBoxA(ctx.link.mainWindow, ctx.message, kCaption, win::kMbIconInformation);
+    Gui().MessageBoxA(ctx.link.mainWindow, ctx.message, kCaption, win::kMbIconInformation);
   }
   AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwHide | win::kAwCenter);
   return kDialogConfirmed;
@@ -80,7 +80,7 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
       const int id = static_cast<int>(wParam & 0xFFFF);
       if (id == win::kIdOk) return Confirm(*ctx, dialog);
       if (id == win::kIdCancel) {
-        Os().SendMessageA(dialog, win::kWmClose, 0, 0);
+        Gui().SendMessageA(dialog, win::kWmClose, 0, 0);
         return 0;
       }
       if (TriggersEnabling(id)) ApplyEnabling(dialog);
@@ -93,7 +93,7 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
       AnimateIfAvailable(dialog, kDialogAnimationMs, win::kAwActivate | win::kAwCenter);
       // Some AnimateWindow implementations show the window without painting
       // it, which leaves the dialog black until something covers it.
-      Os().RedrawWindow(dialog);
+      Gui().RedrawWindow(dialog);
       return 0;
     default:
       return 0;
@@ -103,18 +103,18 @@ int HandleOptionsMessage(RunContext* ctx, Window dialog, uint32_t message, uintp
 intptr_t OptionsDialogProc(Window dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message == win::kWmInitDialog) g_context = reinterpret_cast<RunContext*>(lParam);
   const int result = HandleOptionsMessage(g_context, dialog, message, wParam, lParam);
-  if (result == kDialogConfirmed || result == kDialogCancelled) Os().EndDialog(dialog, result);
+  if (result == kDialogConfirmed || result == kDialogCancelled) Gui().EndDialog(dialog, result);
   return 0;
 }
 
 intptr_t RunOptionsDialog(RunContext& ctx, ModuleHandle instance) {
   g_context = nullptr;
-  const intptr_t result = Os().DialogBoxParamA(instance, kOptionsDialogTemplate, ctx.link.mainWindow,
+  const intptr_t result = Gui().DialogBoxParamA(instance, kOptionsDialogTemplate, ctx.link.mainWindow,
                                                OptionsDialogProc, reinterpret_cast<intptr_t>(&ctx));
   // The context lives on the caller's stack; keep no pointer to it.
   g_context = nullptr;
   if (result == -1) {
-    Os().MessageBoxA(ctx.link.mainWindow, kMsgDialogFailed, kCaption, win::kMbIconInformation);
+    Gui().MessageBoxA(ctx.link.mainWindow, kMsgDialogFailed, kCaption, win::kMbIconInformation);
     return kDialogCancelled;
   }
   return result;
@@ -125,17 +125,17 @@ const char* OptionsSettingsPath() { return g_settingsPath.data(); }
 void PlaceOverOwner(Window window, Window owner, bool upperThird) {
   Rect own;
   Rect reference;
-  if (!Os().GetWindowRect(window, &own)) return;
-  const bool haveReference = owner != nullptr ? Os().GetWindowRect(owner, &reference) : Os().GetWorkArea(&reference);
+  if (!Gui().GetWindowRect(window, &own)) return;
+  const bool haveReference = owner != nullptr ? Gui().GetWindowRect(owner, &reference) : Gui().GetWorkArea(&reference);
   if (!haveReference) return;
   const Point at = PlaceOver(own, reference, upperThird);
   const auto w = static_cast<int32_t>(int64_t{own.right} - own.left);
   const auto h = static_cast<int32_t>(int64_t{own.bottom} - own.top);
-  Os().MoveWindow(window, at.x, at.y, w, h, false);
+  Gui().MoveWindow(window, at.x, at.y, w, h, false);
 }
 
 void AnimateIfAvailable(Window window, uint32_t milliseconds, uint32_t flags) {
-  Os().AnimateWindowIfPresent(window, milliseconds, flags);
+  Gui().AnimateWindowIfPresent(window, milliseconds, flags);
 }
 
 }  // namespace qv

@@ -12,7 +12,7 @@ namespace qv {
 
 bool BuildSettingsPath(std::span<char, kSettingsPathSize> path) {
   path[0] = '\0';
-  const uint32_t n = Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), path.data(), kSettingsPathSize);
+  const uint32_t n = Sys().GetModuleFileNameA(Sys().GetModuleHandleA(nullptr), path.data(), kSettingsPathSize);
   // n == size means the path was cut short; an "ini" beside a cut path would
   // be some other file. Older systems do not terminate a cut path either.
   if (n < 3 || n >= kSettingsPathSize || std::memchr(path.data(), '\0', n) != nullptr) {
@@ -25,17 +25,17 @@ bool BuildSettingsPath(std::span<char, kSettingsPathSize> path) {
 
 void LoadSettings(const char* path, ConversionOptions& options) {
   if (path == nullptr || path[0] == '\0') return;
-  for (const SettingsKey& key : kSettingsKeys) {
-    uint8_t& flag = options.*key.flag;
-    flag = Os().GetPrivateProfileIntA(kSettingsSection, key.name, flag != 0 ? 1 : 0, path) != 0 ? 1 : 0;
+  for (const OptionSpec& key : kSettingsOptions) {
+    uint8_t& flag = options.*key.member;
+    flag = Sys().GetPrivateProfileIntA(kSettingsSection, key.key, flag != 0 ? 1 : 0, path) != 0 ? 1 : 0;
   }
 }
 
 bool SaveSettings(const char* path, const ConversionOptions& options) {
   if (path == nullptr || path[0] == '\0') return false;
   bool stored = true;
-  for (const SettingsKey& key : kSettingsKeys) {
-    stored &= Os().WritePrivateProfileStringA(kSettingsSection, key.name, options.*key.flag != 0 ? "1" : "0", path);
+  for (const OptionSpec& key : kSettingsOptions) {
+    stored &= Sys().WritePrivateProfileStringA(kSettingsSection, key.key, options.*key.member != 0 ? "1" : "0", path);
   }
   return stored;
 }
@@ -45,7 +45,7 @@ void DescribeSettingsPath(const char* path, std::span<char, kSettingsPathSize + 
     std::snprintf(out.data(), out.size(), "%s", path);
     return;
   }
-  const uint32_t n = Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), out.data(), kSettingsPathSize);
+  const uint32_t n = Sys().GetModuleFileNameA(Sys().GetModuleHandleA(nullptr), out.data(), kSettingsPathSize);
   const size_t reported = strnlen(out.data(), std::min<size_t>(n, kSettingsPathSize - 1));
   // A lead byte whose trail byte was cut off would show as a stray character.
   size_t end = 0;
@@ -61,7 +61,7 @@ KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> ke
   if (path == nullptr || path[0] == '\0') return KeepCharsRead::kNone;
   // A default no value can be: it tells a missing key from an empty one.
   constexpr char kMissing[] = "\x01";
-  const uint32_t n = Os().GetPrivateProfileStringA(kSettingsSection, kKeepCharsKey, kMissing, keep.data(),
+  const uint32_t n = Sys().GetPrivateProfileStringA(kSettingsSection, kKeepCharsKey, kMissing, keep.data(),
                                                    kKeepCharsSize, path);
   if (n == 1 && keep[0] == kMissing[0]) {
     keep[0] = '\0';

@@ -7,40 +7,13 @@
 #include <span>
 
 #include "context/run_context.h"
+#include "convert/option_table.h"
 #include "convert/options.h"
-#include "resources/resource_ids.h"
 
 namespace qv {
 
 inline constexpr uint32_t kSettingsPathSize = 260;
 inline constexpr char kSettingsSection[] = "Option";
-
-// One key of the settings file, the flag it holds and the dialog control that
-// shows it (for ExchangeZenHan the radio button of the value 1).
-struct SettingsKey {
-  const char* name;
-  uint8_t ConversionOptions::*flag;
-  int controlId;
-};
-
-// In the order in which the keys are read and written.
-inline constexpr std::array<SettingsKey, 12> kSettingsKeys = {{
-    {"ExchangeZenHan", &ConversionOptions::ExchangeZenHan, kIdFullToHalf},
-    {"ProcessAlphabet", &ConversionOptions::ProcessAlphabet, kIdAlphabet},
-    {"ProcessNumber", &ConversionOptions::ProcessNumber, kIdNumber},
-    {"ProcessSpace", &ConversionOptions::ProcessSpace, kIdSpace},
-    {"ProcessPunct", &ConversionOptions::ProcessPunct, kIdPunct},
-    {"ProcessJPPunct", &ConversionOptions::ProcessJPPunct, kIdJPPunct},
-    {"ProcessKatakana", &ConversionOptions::ProcessKatakana, kIdKatakana},
-    {"ProcessQuotedLine", &ConversionOptions::ProcessQuotedLine, kIdQuotedLine},
-    {"ReplaceSpaceToUnderbar", &ConversionOptions::ReplaceSpaceToUnderbar, kIdUnderbar},
-    {"ProcessImpossibleReverse", &ConversionOptions::ProcessImpossibleReverse, kIdImpossibleReverse},
-    {"TransformHiraToKana", &ConversionOptions::TransformHiraToKana, kIdHiraToKana},
-    {"NoConnectVoiced", &ConversionOptions::NoConnectVoiced, kIdNoConnectVoiced},
-}};
-
-// The eleven option boxes: every key but the direction.
-inline constexpr std::span<const SettingsKey> OptionBoxKeys() { return std::span(kSettingsKeys).subspan(1); }
 
 // Fills `path` with the executable's own path whose last three characters are
 // replaced by "ini". When the path cannot be had whole (failure, truncation,

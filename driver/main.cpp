@@ -12,5 +12,5 @@ int main(int argc, char** argv) {
   (void)argc;
   (void)argv;
 #endif
-  qv::Os().ExitProcess(qv::Run(qv::Os().GetModuleHandleA(nullptr)));
+  qv::Sys().ExitProcess(qv::Run(qv::Sys().GetModuleHandleA(nullptr)));
 }

@@ -15,7 +15,7 @@ namespace qv {
 namespace {
 
 void ShowError(RunContext& ctx, const char* text) {
-  Os().MessageBoxA(ctx.link.mainWindow, text, kCaption, win::kMbIconError);
+  Gui().MessageBoxA(ctx.link.mainWindow, text, kCaption, win::kMbIconError);
 }
 
 void ReportBadArgument(void* context, int32_t index, const char* argument) {
@@ -27,7 +27,7 @@ void ReportBadArgument(void* context, int32_t index, const char* argument) {
 // The host's quote marks, read once per process from its INI file.
 void LoadHostQuoteMarks(void* context, char* buffer, size_t size) {
   const auto& link = *static_cast<const EditorLink*>(context);
-  Os().GetPrivateProfileStringA(host::kOptionSection, host::kQuoteMarkKey, kDefaultQuoteMarks, buffer,
+  Sys().GetPrivateProfileStringA(host::kOptionSection, host::kQuoteMarkKey, kDefaultQuoteMarks, buffer,
                                 static_cast<uint32_t>(size), link.hostIniPath);
 }
 
@@ -60,7 +60,7 @@ bool LoadKeepChars(RunContext& ctx) {
 // block on the link's heap.
 bool ConvertCharacters(RunContext& ctx, char** text) {
   const size_t n = std::strlen(*text);
-  auto* out = static_cast<char*>(Os().HeapAlloc(ctx.link.heap, 0, TextConverter::MaxOutput(n) + 1));
+  auto* out = static_cast<char*>(Mem().HeapAlloc(ctx.link.heap, 0, TextConverter::MaxOutput(n) + 1));
   if (out == nullptr) {
     ShowError(ctx, kMsgOutOfMemory);
     return false;
@@ -148,7 +148,7 @@ bool ConvertToFull(RunContext& ctx, char** text) {
   size_t bytes = 0;
   // A size that cannot be expressed is as good as memory that is not there.
   *text = FullBlockSize(n, &bytes)
-              ? static_cast<char*>(Os().HeapReAlloc(ctx.link.heap, win::kHeapNoSerialize, *text, bytes))
+              ? static_cast<char*>(Mem().HeapReAlloc(ctx.link.heap, win::kHeapNoSerialize, *text, bytes))
               : nullptr;
   if (*text == nullptr) {
     ShowError(ctx, kMsgOutOfMemory);

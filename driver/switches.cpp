@@ -2,43 +2,16 @@
 
 #include <cstdio>
 
+#include "convert/option_table.h"
 #include "driver/messages.h"
 
 namespace qv {
-namespace {
-
-// The flag a switch letter sets (capital: 1, small: 0), or null.
-uint8_t* FlagForLetter(char letter, ConversionOptions& o, uint8_t& showDialog) {
-  switch (letter) {
-    case 'D': case 'd': return &showDialog;
-    case 'X': case 'x': return &o.ExchangeZenHan;
-    case 'A': case 'a': return &o.ProcessAlphabet;
-    case 'N': case 'n': return &o.ProcessNumber;
-    case 'S': case 's': return &o.ProcessSpace;
-    case 'P': case 'p': return &o.ProcessPunct;
-    case 'J': case 'j': return &o.ProcessJPPunct;
-    case 'K': case 'k': return &o.ProcessKatakana;
-    case 'L': case 'l': return &o.ProcessQuotedLine;
-    case 'U': case 'u': return &o.ReplaceSpaceToUnderbar;
-    case 'R': case 'r': return &o.ProcessImpossibleReverse;
-    case 'T': case 't': return &o.TransformHiraToKana;
-    case 'V': case 'v': return &o.NoConnectVoiced;
-    case 'M': case 'm': return &o.Normalize;
-    case 'G': case 'g': return &o.ToHiragana;
-    case 'C': case 'c': return &o.ToKatakana;
-    default: return nullptr;
-  }
-}
-
-}  // namespace
-
 bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog) {
-  uint8_t* flag = FlagForLetter(letter, options, showDialog);
-  if (flag == nullptr) return false;
-  *flag = (letter >= 'A' && letter <= 'Z') ? 1 : 0;
-  // One kana case at a time: the last one asked for.
-  if (letter == 'G') options.ToKatakana = 0;
-  if (letter == 'C') options.ToHiragana = 0;
+  const OptionSpec* spec = FindOption(letter);
+  if (spec == nullptr) return false;
+  const uint8_t on = letter == spec->letter ? 1 : 0;
+  (spec->member != nullptr ? options.*spec->member : showDialog) = on;
+  if (on && spec->clears != nullptr) options.*spec->clears = 0;  // one kana case at a time: the last one asked for
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "convert/convert.h"
+#include "convert/option_table.h"
 #include "convert/quote_marks.h"
 #include "convert/text_converter.h"
 #include "driver/messages.h"
@@ -42,7 +43,7 @@ static_assert(kBufferSize >= kDetectAsciiLimit + kDetectWindow, "the look-ahead 
 // converter's output, whichever is larger.
 constexpr size_t kOutputSize = 4 * (kBufferSize + 1);
 
-constexpr char kUsage[] =
+constexpr char kUsageHead[] =
     "使い方: quorvel-filter [スイッチ|オプション]... [--] [ファイル...]\n"
     "Usage:  quorvel-filter [SWITCHES|OPTIONS]... [--] [FILE...]\n"
     "\n"
@@ -51,25 +52,9 @@ constexpr char kUsage[] =
     "output (no FILE, or -, is standard input). Shift_JIS (code page 932) or UTF-8.\n"
     "\n"
     "スイッチ / switches: /XAN, /X/A/N or /X /A /N. 大文字で有効、小文字で無効。\n"
-    "Capital letter: on, small letter: off. Default: /XA (full-width to half-width, letters).\n"
-    "  X  全角→半角 (x: 半角→全角)          full-width to half-width (x: half-width to full-width)\n"
-    "  A  英字                               letters\n"
-    "  N  数字                               digits\n"
-    "  S  空白                               space\n"
-    "  P  記号                               ASCII punctuation\n"
-    "  J  日本語の記号                       Japanese punctuation\n"
-    "  K  カタカナ                           katakana\n"
-    "  L  引用行も変換                       convert quoted lines too\n"
-    "  U  半角空白を _ に                    half-width spaces become _\n"
-    "  R  戻せない変換も行う                 irreversible mappings too\n"
-    "  T  ひらがなも (x では半角カナ→ひらがな)  hiragana too (with x: half-width kana to hiragana)\n"
-    "  V  濁点・半濁点を結合しない           do not join sound marks\n"
-    "  M  一括: 英数字・空白・記号は半角へ、カナ・日本語の記号は全角へ (m: X/x に戻す)\n"
-    "     normalize: letters, digits, space, punctuation to half-width, katakana and\n"
-    "     Japanese punctuation to full-width, in one pass (m: back to X/x)\n"
-    "  G  変換の後、全角カタカナ→ひらがな   then full-width katakana to hiragana\n"
-    "  C  変換の後、ひらがな→全角カタカナ   then hiragana to full-width katakana\n"
-    "  D  無視 (ダイアログはありません)      ignored (there is no dialog)\n"
+    "Capital letter: on, small letter: off. Default: /XA (full-width to half-width, letters).\n";
+
+constexpr char kUsageTail[] =
     "\n"
     "  --normalize            /M と /ANSPJK               /M with /ANSPJK (later switches may clear some)\n"
     "  --hiragana, --katakana /G, /C\n"
@@ -95,20 +80,31 @@ constexpr char kUsage[] =
     "終了コード / exit: 0 ok, 1 読み書きの失敗 / read or write error, 2 引数の誤り / bad\n"
     "argument, 4 メモリ不足 / out of memory.\n";
 
+// The usage: a line of each switch letter from the option table between the
+// fixed parts.
+std::string Usage() {
+  std::string text = kUsageHead;
+  for (const OptionSpec& spec : kOptionTable) {
+    text.append("  ").append(1, spec.letter).append("  ").append(spec.japanese).append("\n     ");
+    text.append(spec.english).append("\n");
+  }
+  return text + kUsageTail;
+}
+
 std::string FromCp932(const char* text) { return Cp932ToUtf8Lossy(text); }
 
 // The run's private heap, destroyed with everything on it.
 class PrivateHeap {
  public:
-  PrivateHeap() : handle_(Os().HeapCreate(win::kHeapNoSerialize, 0, 0)) {}
+  PrivateHeap() : handle_(Mem().HeapCreate(win::kHeapNoSerialize, 0, 0)) {}
   ~PrivateHeap() {
-    if (handle_ != nullptr) Os().HeapDestroy(handle_);
+    if (handle_ != nullptr) Mem().HeapDestroy(handle_);
   }
   PrivateHeap(const PrivateHeap&) = delete;
   PrivateHeap& operator=(const PrivateHeap&) = delete;
   HeapHandle handle() const { return handle_; }
   uint8_t* Allocate(size_t bytes) const {
-    return handle_ != nullptr ? static_cast<uint8_t*>(Os().HeapAlloc(handle_, win::kHeapNoSerialize, bytes)) : nullptr;
+    return handle_ != nullptr ? static_cast<uint8_t*>(Mem().HeapAlloc(handle_, win::kHeapNoSerialize, bytes)) : nullptr;
   }
 
  private:
@@ -315,7 +311,9 @@ int Filter::LoadHostMarks() {
 }
 
 std::string Filter::MarksFor(Encoding e) const {
-  if (s_.marks) return files::ArgumentText(*s_.marks, e);
+  std::string given;
+  if (s_.marks && files::ArgumentText(*s_.marks, e, given)) return given;
+  if (s_.marks) return {};  // marks the encoding cannot hold match nothing
   const std::string marks = s_.hostIni ? hostMarks_ : kDefaultQuoteMarks;  // code page 932
   return e == Encoding::kShiftJis ? marks : Cp932ToUtf8Lossy(marks);
 }
@@ -367,8 +365,9 @@ bool Filter::ConvertInput(std::FILE* in, const std::string& name, files::Replace
     encoding = detected == Detection::kUtf8 ? Encoding::kUtf8 : detected == Detection::kNoSign ? signless_ : Encoding::kShiftJis;
   }
   const std::string marks = MarksFor(encoding);
-  const std::string keep = s_.keep ? files::ArgumentText(*s_.keep, encoding) : std::string();
-  if (!IsWellFormed(encoding, reinterpret_cast<const uint8_t*>(keep.data()), keep.size())) {
+  std::string keep;
+  if ((s_.keep && !files::ArgumentText(*s_.keep, encoding, keep)) ||
+      !IsWellFormed(encoding, reinterpret_cast<const uint8_t*>(keep.data()), keep.size())) {
     const char* which = encoding == Encoding::kUtf8 ? "UTF-8" : "Shift_JIS";
     BadArgument("--keep: '" + *s_.keep + "' は " + which + " の文字として読めません ('" + name + "')",
                 "the characters to keep are not " + std::string(which) + " as '" + name + "' is");
@@ -438,7 +437,8 @@ int Filter::Run(const std::vector<std::string>& args) {
   Parse(args);
   if (bad_ != 0) return kFilterUsage;
   if (s_.help || s_.version) {
-    return files::WriteText(io_.out, s_.help ? kUsage : kVersion) || OutputFailed() ? kFilterOk : kFilterFailed;
+    return files::WriteText(io_.out, s_.help ? Usage() : std::string(kVersion)) || OutputFailed() ? kFilterOk
+                                                                                        : kFilterFailed;
   }
   if (const int failed = LoadHostMarks()) return failed;
   buffer_ = heap_.Allocate(kBufferSize);

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string exe;
   for (size_t i = 1; i < size && data[i] != 0; ++i) exe.push_back(data[i] == '/' ? '\\' : static_cast<char>(data[i]));
 
-  qv::HeapHandle heap = qv::Os().HeapCreate(0, 0, 0);
+  qv::HeapHandle heap = qv::Mem().HeapCreate(0, 0, 0);
   QV_FUZZ_CHECK(heap != nullptr);
   if (failAt != 0) qv::portable::HeapFaults::Arm(failAt);
   const char* ini = qv::DeriveHostIniPath(heap, exe.c_str());
@@ -56,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (k < result.size() && k < exe.size() && result[k] == exe[k]) ++k;
     QV_FUZZ_CHECK(Boundaries(exe)[k]);
   }
-  QV_FUZZ_CHECK(qv::Os().HeapDestroy(heap));
+  QV_FUZZ_CHECK(qv::Mem().HeapDestroy(heap));
   return 0;
 }

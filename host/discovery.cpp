@@ -39,7 +39,7 @@ bool ComposePath(char (&out)[kPathBufferSize], const char* format, Args... args)
 // A zeroed heap copy with four spare bytes, as the other path blocks.
 char* HeapCopy(HeapHandle heap, const char* text) {
   const size_t length = std::strlen(text);
-  auto* block = static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, length + 5));
+  auto* block = static_cast<char*>(Mem().HeapAlloc(heap, win::kHeapZeroMemory, length + 5));
   if (block != nullptr) std::memcpy(block, text, length);
   return block;
 }
@@ -100,10 +100,10 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
 
   // Per-user INI files, when usr.ini allows them and the file or the marker exists.
   if (ComposePath(candidate, "%s%s", dir, host::kUserIniFile) &&
-      Os().GetPrivateProfileIntA(host::kUserIniSection, host::kUserIniKey, 1, candidate) == 1) {
+      Sys().GetPrivateProfileIntA(host::kUserIniSection, host::kUserIniKey, 1, candidate) == 1) {
     char user[kUserNameBufferSize] = {};
     uint32_t userSize = sizeof user;
-    const bool named = Os().GetUserNameA(user, &userSize);
+    const bool named = Sys().GetUserNameA(user, &userSize);
     user[sizeof user - 1] = '\0';
     if (named && user[0] != '\0' && ComposePath(candidate, "%susr\\%s\\%s", dir, user, name)) {
       char* perUser = HeapCopy(heap, candidate);
@@ -111,7 +111,7 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
         if (IsExistingFile(candidate)) return perUser;
         // The marker names the per-user path even before its file exists.
         if (ComposePath(candidate, "%s%s", dir, host::kUserMarkerFile) && IsExistingFile(candidate)) return perUser;
-        Os().HeapFree(heap, 0, perUser);
+        Mem().HeapFree(heap, 0, perUser);
       }
     }
   }
@@ -123,22 +123,22 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
 }
 
 bool IsExistingFile(const char* path) {
-  const uint32_t attributes = Os().GetFileAttributesA(path);
+  const uint32_t attributes = Sys().GetFileAttributesA(path);
   return attributes != win::kInvalidFileAttributes && (attributes & win::kFileAttributeDirectory) == 0;
 }
 
 int GetWindowProcessExePath(Window window, char* buffer, uint32_t size) {
-  if (buffer == nullptr || size == 0 || !Os().IsWindow(window)) return 0;
+  if (buffer == nullptr || size == 0 || !Desktop().IsWindow(window)) return 0;
   if (g_exeLookupRoad == ExeLookupRoad::kUnchosen) {
     // Chosen once; remembered only when every entry point was found.
-    const bool nt = Os().GetVersionPlatformId() == win::kVerPlatformWin32Nt;
-    if (nt ? !Os().BindPsapi() : !Os().BindToolhelp()) return 0;
+    const bool nt = Desktop().GetVersionPlatformId() == win::kVerPlatformWin32Nt;
+    if (nt ? !Desktop().BindPsapi() : !Desktop().BindToolhelp()) return 0;
     g_exeLookupRoad = nt ? ExeLookupRoad::kModules : ExeLookupRoad::kSnapshot;
   }
   uint32_t processId = 0;
-  Os().GetWindowThreadProcessId(window, &processId);
-  bool found = g_exeLookupRoad == ExeLookupRoad::kModules ? Os().FindProcessExeByModules(processId, buffer, size)
-                                                          : Os().FindProcessExeBySnapshot(processId, buffer, size);
+  Desktop().GetWindowThreadProcessId(window, &processId);
+  bool found = g_exeLookupRoad == ExeLookupRoad::kModules ? Desktop().FindProcessExeByModules(processId, buffer, size)
+                                                          : Desktop().FindProcessExeBySnapshot(processId, buffer, size);
   // A path that filled the buffer may have been cut (or left unterminated).
   if (found && (buffer[0] == '\0' || strnlen(buffer, size) + 1 >= size)) found = false;
   if (!found) std::memset(buffer, 0, size);

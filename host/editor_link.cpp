@@ -16,7 +16,7 @@ constexpr int32_t kPiece = host::kReadPieceSize;
 constexpr int64_t kMaxTextLength = INT32_MAX;  // positions are 32-bit
 
 intptr_t Send(Window window, uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0) {
-  return Os().SendMessageA(window, message, wParam, lParam);
+  return Desktop().SendMessageA(window, message, wParam, lParam);
 }
 
 // Positions go to the pane as 32-bit values; sign-extended like the host's own.
@@ -31,22 +31,22 @@ void SelectRange(Window pane, int64_t start, int64_t end) {
 // The host main window in front: polled 50 times, 50 ms apart.
 Window FindHostMainWindow() {
   for (uint32_t waited = 0; waited < kPollLimit; waited += kPollInterval) {
-    Window w = Os().GetForegroundWindow();
+    Window w = Desktop().GetForegroundWindow();
     char className[kPathBufferSize];
     std::memset(className, 0, sizeof className);
-    Os().GetClassNameA(w, className, sizeof className - 1);
+    Desktop().GetClassNameA(w, className, sizeof className - 1);
     if (std::strcmp(className, host::kMainWindowClass) == 0) return w;
-    if (std::strcmp(className, host::kOniWindowClass) == 0) return Os().FindWindowA(host::kMainWindowClass, nullptr);
-    Os().Sleep(kPollInterval);
+    if (std::strcmp(className, host::kOniWindowClass) == 0) return Desktop().FindWindowA(host::kMainWindowClass, nullptr);
+    Desktop().Sleep(kPollInterval);
   }
   return nullptr;
 }
 
 Window WaitForPane(Window main) {
   for (uint32_t waited = 0; waited < kPollLimit; waited += kPollInterval) {
-    Window pane = Os().FindWindowExA(main, nullptr, host::kEditorPaneClass, nullptr);
+    Window pane = Desktop().FindWindowExA(main, nullptr, host::kEditorPaneClass, nullptr);
     if (pane != nullptr) return pane;
-    Os().Sleep(kPollInterval);
+    Desktop().Sleep(kPollInterval);
   }
   return nullptr;
 }
@@ -56,9 +56,9 @@ bool UsablePath(const char* text) { return text != nullptr && std::strlen(text) 
 
 // The host's transfers work on its active pane, so the link follows it there.
 Window ChooseEditPane(Window main) {
-  Window first = Os().FindWindowExA(main, nullptr, host::kEditorPaneClass, nullptr);
+  Window first = Desktop().FindWindowExA(main, nullptr, host::kEditorPaneClass, nullptr);
   if (first == nullptr) return nullptr;
-  Window second = Os().FindWindowExA(main, first, host::kEditorPaneClass, nullptr);
+  Window second = Desktop().FindWindowExA(main, first, host::kEditorPaneClass, nullptr);
   if (second == nullptr) return first;
   const intptr_t active = Send(main, host::kMsgGetActiveEditor);
   return reinterpret_cast<Window>(active) == second ? second : first;
@@ -82,11 +82,9 @@ char* ReadWholeText(EditorLink& link, int32_t* length);
 
 // A named section of one transfer, closed when it goes out of scope.
 struct Section {
-  Section(uint32_t size, const char* name) : handle(Os().CreateFileMappingA(size, name)) {
-    taken = handle != nullptr && Os().GetLastError() == win::kErrorAlreadyExists;
-  }
+  Section(uint32_t size, const char* name) : handle(Shared().CreateFileMappingA(size, name, &taken)) {}
   ~Section() {
-    if (handle != nullptr) Os().CloseHandle(handle);
+    if (handle != nullptr) Shared().CloseHandle(handle);
   }
   Section(const Section&) = delete;
   Section& operator=(const Section&) = delete;
@@ -97,9 +95,9 @@ struct Section {
 // A view of the whole section, unmapped when it goes out of scope.
 struct View {
   View(const Section& section, uint32_t access)
-      : bytes(static_cast<char*>(Os().MapViewOfFile(section.handle, access))) {}
+      : bytes(static_cast<char*>(Shared().MapViewOfFile(section.handle, access))) {}
   ~View() {
-    if (bytes != nullptr) Os().UnmapViewOfFile(bytes);
+    if (bytes != nullptr) Shared().UnmapViewOfFile(bytes);
   }
   View(const View&) = delete;
   View& operator=(const View&) = delete;
@@ -109,7 +107,7 @@ struct View {
 }  // namespace
 
 void EditorLink::Detach() {
-  if (heap != nullptr) Os().HeapDestroy(heap);
+  if (heap != nullptr) Mem().HeapDestroy(heap);
   *this = EditorLink{};
 }
 
@@ -118,7 +116,7 @@ void EditorLink::Attach() {
   busy = 1;
   Window main = FindHostMainWindow();
   if (main == nullptr) return;
-  heap = Os().HeapCreate(0, 0, 0);
+  heap = Mem().HeapCreate(0, 0, 0);
   if (heap == nullptr) return;
   currentPane = WaitForPane(main);
   if (currentPane == nullptr) {
@@ -129,13 +127,13 @@ void EditorLink::Attach() {
 
   // The host's executable: its own child window says, else the process behind it.
   const char* exePath = nullptr;
-  if (Window exeChild = Os().FindWindowExA(main, nullptr, host::kExeNameClass, nullptr); exeChild != nullptr) {
+  if (Window exeChild = Desktop().FindWindowExA(main, nullptr, host::kExeNameClass, nullptr); exeChild != nullptr) {
     currentPane = exeChild;
     const char* text = ReadAllText();
     if (UsablePath(text)) exePath = text;
   }
   if (exePath == nullptr) {
-    auto* block = static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, kExePathBlockSize));
+    auto* block = static_cast<char*>(Mem().HeapAlloc(heap, win::kHeapZeroMemory, kExePathBlockSize));
     if (block == nullptr) {
       exePath = host::kDefaultExeName;
     } else {
@@ -148,7 +146,7 @@ void EditorLink::Attach() {
   hostExePath = exePath;
 
   const char* iniPath = nullptr;
-  currentPane = Os().FindWindowExA(main, nullptr, host::kIniFilePathClass, nullptr);
+  currentPane = Desktop().FindWindowExA(main, nullptr, host::kIniFilePathClass, nullptr);
   if (currentPane != nullptr) {
     const char* text = ReadAllText();
     if (UsablePath(text) && text[0] != '\0') iniPath = text;
@@ -217,7 +215,7 @@ TransferResult EditorLink::TransferText(bool write, char** text, bool selectionO
   // and longer): a host that wrote more or less measured the text otherwise
   // than the tool, and a write-back would not cover what the pane holds.
   if (view.bytes[bytes] != '\0' || strnlen(view.bytes, bytes) != bytes) return TransferResult::kWrong;
-  auto* block = static_cast<char*>(Os().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1));
+  auto* block = static_cast<char*>(Mem().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1));
   if (block == nullptr) return TransferResult::kRefused;
   std::memcpy(block, view.bytes, bytes);
   *text = block;
@@ -238,7 +236,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
 
   // Room for one byte beyond a piece: see `probe` below.
   size_t capacity = static_cast<size_t>(std::min<int64_t>(total, kPiece)) + 2;
-  auto* block = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, capacity));
+  auto* block = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, capacity));
   if (block == nullptr) return nullptr;
 
   bool failed = false;
@@ -278,7 +276,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
     if (static_cast<size_t>(pos + piece) + 2 > capacity) {
       const size_t wanted = std::max(capacity * 2, static_cast<size_t>(pos + piece) + 2);
       const size_t grown = std::min(wanted, static_cast<size_t>(total) + 2);
-      auto* bigger = static_cast<char*>(Os().HeapReAlloc(link.heap, win::kHeapZeroMemory, block, grown));
+      auto* bigger = static_cast<char*>(Mem().HeapReAlloc(link.heap, win::kHeapZeroMemory, block, grown));
       if (bigger == nullptr) {
         failed = true;
         break;
@@ -294,7 +292,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
   // such a read back over the whole text (or selection) would lose the rest.
   if (!failed && (pos != total || link.GetTextLength() != total)) failed = true;
   if (failed) {
-    Os().HeapFree(link.heap, 0, block);
+    Mem().HeapFree(link.heap, 0, block);
     return nullptr;
   }
   *length = static_cast<int32_t>(pos);
@@ -322,7 +320,7 @@ char* ReadWholeText(EditorLink& link, int32_t* length) {
 // (not while attaching: those texts are never written back).
 char* KeepFetched(EditorLink& link, char* text, int64_t length) {
   if (text == nullptr || link.busy != 0) return text;
-  auto* copy = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, static_cast<size_t>(length) + 1));
+  auto* copy = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, static_cast<size_t>(length) + 1));
   if (copy != nullptr) std::memcpy(copy, text, static_cast<size_t>(length));
   link.fetched = copy;
   link.fetchedLength = static_cast<int32_t>(length);
@@ -360,17 +358,17 @@ bool RangeHolds(EditorLink& link, int64_t total, int64_t start, const char* byte
     case TransferResult::kRefused: {
       const size_t want = total <= kPiece ? static_cast<size_t>(total) : end;
       if (want > static_cast<size_t>(kPiece)) return false;
-      whole = static_cast<char*>(Os().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
+      whole = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
       if (whole == nullptr) return false;
       if (ReadPiece(link.currentPane, whole, static_cast<int32_t>(want)) != static_cast<int32_t>(want)) {
-        Os().HeapFree(link.heap, 0, whole);
+        Mem().HeapFree(link.heap, 0, whole);
         return false;
       }
       break;
     }
   }
   const bool same = std::strlen(whole) >= end && std::memcmp(whole + start, bytes, static_cast<size_t>(n)) == 0;
-  Os().HeapFree(link.heap, 0, whole);
+  Mem().HeapFree(link.heap, 0, whole);
   return same;
 }
 
@@ -459,7 +457,7 @@ char* EditorLink::ReadSelectedText() {
   if (start < 0 || length < 0 || int64_t{start} + length > total) return nullptr;
   std::memmove(whole, whole + start, static_cast<size_t>(length));
   whole[length] = '\0';
-  auto* shrunk = static_cast<char*>(Os().HeapReAlloc(heap, win::kHeapZeroMemory, whole, static_cast<size_t>(length) + 1));
+  auto* shrunk = static_cast<char*>(Mem().HeapReAlloc(heap, win::kHeapZeroMemory, whole, static_cast<size_t>(length) + 1));
   return KeepFetched(*this, shrunk != nullptr ? shrunk : whole, length);
 }
 

@@ -38,12 +38,12 @@ const char* VersionStringFieldName(uint32_t index) {
 void ResetVersionApiForTesting() { g_versionApiLoaded = false; }
 
 ModuleVersionInfo::ModuleVersionInfo(const char* path) {
-  heap_ = Os().HeapCreate(0, 0, 0);
+  heap_ = Mem().HeapCreate(0, 0, 0);
   SetModulePath(path);
 }
 
 ModuleVersionInfo::~ModuleVersionInfo() {
-  if (heap_ != nullptr) Os().HeapDestroy(heap_);
+  if (heap_ != nullptr) Mem().HeapDestroy(heap_);
   heap_ = nullptr;
   modulePath_ = nullptr;
   versionBlock_ = nullptr;
@@ -51,20 +51,20 @@ ModuleVersionInfo::~ModuleVersionInfo() {
 
 void ModuleVersionInfo::SetModulePath(const char* path) {
   if (heap_ == nullptr) return;
-  if (modulePath_ != nullptr) Os().HeapFree(heap_, 0, modulePath_);
-  if (versionBlock_ != nullptr) Os().HeapFree(heap_, 0, versionBlock_);
+  if (modulePath_ != nullptr) Mem().HeapFree(heap_, 0, modulePath_);
+  if (versionBlock_ != nullptr) Mem().HeapFree(heap_, 0, versionBlock_);
   modulePath_ = nullptr;
   versionBlock_ = nullptr;
   versionBlockSize_ = 0;
 
   char own[kPathBufferSize] = {};
   if (path == nullptr) {
-    const uint32_t n = Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), own, sizeof own);
+    const uint32_t n = Sys().GetModuleFileNameA(Sys().GetModuleHandleA(nullptr), own, sizeof own);
     if (n == 0 || n >= sizeof own) return;  // none, or cut short
     path = own;
   }
   const size_t length = std::strlen(path);
-  modulePath_ = static_cast<char*>(Os().HeapAlloc(heap_, win::kHeapZeroMemory, length + 1));
+  modulePath_ = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, length + 1));
   if (modulePath_ != nullptr) std::memcpy(modulePath_, path, length);
 }
 
@@ -75,12 +75,12 @@ const char* ModuleVersionInfo::GetStringField(uint32_t index) {
 
 bool ModuleVersionInfo::ReadVersionBlock() {
   uint32_t handle = 0;
-  const uint32_t size = Os().GetFileVersionInfoSizeA(modulePath_, &handle);
+  const uint32_t size = Sys().GetFileVersionInfoSizeA(modulePath_, &handle);
   if (size == 0) return false;
-  void* block = Os().HeapAlloc(heap_, win::kHeapZeroMemory, size);
+  void* block = Mem().HeapAlloc(heap_, win::kHeapZeroMemory, size);
   if (block == nullptr) return false;
-  if (!Os().GetFileVersionInfoA(modulePath_, handle, size, block)) {
-    Os().HeapFree(heap_, 0, block);
+  if (!Sys().GetFileVersionInfoA(modulePath_, handle, size, block)) {
+    Mem().HeapFree(heap_, 0, block);
     return false;
   }
   versionBlock_ = block;
@@ -91,19 +91,19 @@ bool ModuleVersionInfo::ReadVersionBlock() {
 const char* ModuleVersionInfo::QueryStringValue(const char* name) {
   if (name == nullptr || modulePath_ == nullptr) return nullptr;
   if (!g_versionApiLoaded) {
-    if (!Os().BindVersionApi()) return nullptr;
+    if (!Sys().BindVersionApi()) return nullptr;
     g_versionApiLoaded = true;
   }
   if (versionBlock_ == nullptr && !ReadVersionBlock()) return nullptr;
 
   void* table = nullptr;
   uint32_t tableLength = 0;
-  if (!Os().VerQueryValueA(versionBlock_, "\\VarFileInfo\\Translation", &table, &tableLength)) return nullptr;
+  if (!Sys().VerQueryValueA(versionBlock_, "\\VarFileInfo\\Translation", &table, &tableLength)) return nullptr;
   const uint32_t tableRoom = BytesLeftInBlock(versionBlock_, versionBlockSize_, table);
   if (tableLength > tableRoom) tableLength = tableRoom;
 
   const size_t pathSize = std::strlen(name) + sizeof kStringQueryPrefix;
-  auto* queryPath = static_cast<char*>(Os().HeapAlloc(heap_, win::kHeapZeroMemory, pathSize));
+  auto* queryPath = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, pathSize));
   if (queryPath == nullptr) return nullptr;
 
   char* result = nullptr;
@@ -114,16 +114,16 @@ const char* ModuleVersionInfo::QueryStringValue(const char* name) {
     std::snprintf(queryPath, pathSize, "\\StringFileInfo\\%04x%04x\\%s", language, codePage, name);
     void* value = nullptr;
     uint32_t length = 0;
-    if (!Os().VerQueryValueA(versionBlock_, queryPath, &value, &length)) continue;
+    if (!Sys().VerQueryValueA(versionBlock_, queryPath, &value, &length)) continue;
     const uint32_t room = BytesLeftInBlock(versionBlock_, versionBlockSize_, value);
     if (room == 0) continue;
     if (length > room) length = room;
-    auto* copy = static_cast<char*>(Os().HeapAlloc(heap_, win::kHeapZeroMemory, size_t{length} + 1));
+    auto* copy = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, size_t{length} + 1));
     if (copy == nullptr) continue;
     std::memcpy(copy, value, length);
     result = copy;
   }
-  Os().HeapFree(heap_, 0, queryPath);
+  Mem().HeapFree(heap_, 0, queryPath);
   return result;
 }
 

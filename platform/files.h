@@ -20,9 +20,9 @@ namespace qv::files {
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // An argument's text in encoding `e`: on Windows the command line is
-// Unicode and is written in `e`; elsewhere the bytes are taken as they are,
-// already in `e`.
-std::string ArgumentText(const std::string& argument, Encoding e);
+// Unicode and is written in `e` (false when `e` cannot hold a character of
+// it); elsewhere the bytes are taken as they are, already in `e`.
+bool ArgumentText(const std::string& argument, Encoding e, std::string& text);
 
 // The encoding of a text that shows no sign of its own: UTF-8 where the
 // locale (on Windows the ANSI code page) is UTF-8, else Shift_JIS.

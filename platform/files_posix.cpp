@@ -106,7 +106,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
 }
 
-std::string ArgumentText(const std::string& argument, Encoding) { return argument; }
+bool ArgumentText(const std::string& argument, Encoding, std::string& text) {
+  text = argument;
+  return true;
+}
 
 Encoding LocaleEncoding() {
   const char* previous = std::setlocale(LC_CTYPE, nullptr);

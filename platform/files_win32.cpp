@@ -120,8 +120,21 @@ std::vector<std::string> ProgramArguments(int, char**) {
   return args;
 }
 
-std::string ArgumentText(const std::string& argument, Encoding e) {
-  return e == Encoding::kUtf8 ? argument : Narrow(Wide(argument), 932);
+bool ArgumentText(const std::string& argument, Encoding e, std::string& text) {
+  if (e == Encoding::kUtf8) {
+    text = argument;
+    return true;
+  }
+  const std::wstring wide = Wide(argument);
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                    nullptr, &usedDefault);
+  text.assign(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
+                        &usedDefault);
+  }
+  return !usedDefault;
 }
 
 Encoding LocaleEncoding() { return GetACP() == CP_UTF8 ? Encoding::kUtf8 : Encoding::kShiftJis; }

@@ -51,9 +51,6 @@ Mappings& TheMappings() {
   return mappings;
 }
 
-// What GetLastError reports; only CreateFileMappingA sets it.
-uint32_t g_lastError = 0;
-
 class PortablePlatform final : public Platform {
  public:
   HeapHandle HeapCreate(uint32_t, size_t, size_t) override { return portable::HeapCreate(); }
@@ -124,15 +121,15 @@ class PortablePlatform final : public Platform {
     return portable::IniWriteString(section, key, value, file);
   }
 
-  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name) override {
-    g_lastError = 0;
+  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name, bool* taken) override {
+    *taken = false;
     if (sizeLow == 0) return nullptr;
     Mappings& m = TheMappings();
     std::shared_ptr<Section> section;
     if (name != nullptr) {
       if (auto it = m.byName.find(name); it != m.byName.end()) section = it->second.lock();
     }
-    if (section) g_lastError = win::kErrorAlreadyExists;
+    *taken = section != nullptr;
     if (!section) {
       section = std::make_shared<Section>();
       section->name = name != nullptr ? name : "";
@@ -156,7 +153,6 @@ class PortablePlatform final : public Platform {
   bool UnmapViewOfFile(void* view) override { return Release(TheMappings().views, view, false); }
 
   bool CloseHandle(KernelHandle handle) override { return Release(TheMappings().handles, handle, true); }
-  uint32_t GetLastError() override { return g_lastError; }
 
   Window GetForegroundWindow() override { return nullptr; }
   int GetClassNameA(Window, char* buffer, int size) override {

@@ -17,8 +17,7 @@ static_assert(win::kWmGetText == WM_GETTEXT && win::kWmGetTextLength == WM_GETTE
               win::kWmCommand == WM_COMMAND && win::kWmClear == WM_CLEAR);
 static_assert(win::kEmGetSel == EM_GETSEL && win::kEmSetSel == EM_SETSEL && win::kEmReplaceSel == EM_REPLACESEL &&
               win::kEmUndo == EM_UNDO);
-static_assert(win::kFileMapWrite == FILE_MAP_WRITE && win::kFileMapRead == FILE_MAP_READ &&
-              win::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+static_assert(win::kFileMapWrite == FILE_MAP_WRITE && win::kFileMapRead == FILE_MAP_READ);
 static_assert(win::kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES &&
               win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY &&
               win::kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL && win::kVerPlatformWin32Nt == VER_PLATFORM_WIN32_NT);
@@ -110,15 +109,16 @@ class Win32Platform final : public Platform {
     return ::WritePrivateProfileStringA(section, key, value, file) != FALSE;
   }
 
-  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name) override {
-    return ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeLow, name);
+  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name, bool* taken) override {
+    HANDLE h = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeLow, name);
+    *taken = h != nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return h;
   }
   void* MapViewOfFile(KernelHandle mapping, uint32_t access) override {
     return ::MapViewOfFile(mapping, access, 0, 0, 0);
   }
   bool UnmapViewOfFile(void* view) override { return ::UnmapViewOfFile(view) != FALSE; }
   bool CloseHandle(KernelHandle handle) override { return ::CloseHandle(handle) != FALSE; }
-  uint32_t GetLastError() override { return ::GetLastError(); }
 
   Window GetForegroundWindow() override { return ::GetForegroundWindow(); }
   int GetClassNameA(Window window, char* buffer, int size) override { return ::GetClassNameA(W(window), buffer, size); }

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 declare -A allowed=(
-  [convert]="convert"
+  [convert]="convert resources"
   [platform]="platform convert"
   [resources]="resources"
   [host]="host platform convert"

@@ -52,7 +52,7 @@ std::string File(unsigned on) {
 
 ConversionOptions Options(unsigned on) {
   ConversionOptions o;
-  for (unsigned i = 0; i < 12; ++i) o.*kSettingsKeys[i].flag = (on >> i) & 1;
+  for (unsigned i = 0; i < 12; ++i) o.*kSettingsOptions[i].member = (on >> i) & 1;
   return o;
 }
 

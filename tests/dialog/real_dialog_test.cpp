@@ -172,9 +172,9 @@ TEST_F(RealDialogTest, OkWritesTheIniNextToTheExecutableAndTheNextDialogShowsIt)
   const std::string text = testing::ReadFile(ini_);
   size_t at = text.find("[Option]");
   ASSERT_NE(at, std::string::npos);
-  for (const SettingsKey& key : kSettingsKeys) {  // every key once, in order
-    const size_t next = text.find(std::string(key.name) + "=" + (ctx_.options.*key.flag ? "1" : "0"), at);
-    ASSERT_NE(next, std::string::npos) << key.name;
+  for (const OptionSpec& key : kSettingsOptions) {  // every key once, in order
+    const size_t next = text.find(std::string(key.key) + "=" + (ctx_.options.*key.member ? "1" : "0"), at);
+    ASSERT_NE(next, std::string::npos) << key.key;
     at = next;
   }
   RunContext again;

@@ -105,7 +105,11 @@ const RunCase kRunCases[] = {
     {"KeepCharsEmpty", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsEmpty},
      "[Option]\r\nKeepChars=\r\n"},
     {"KeepCharsBroken", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsBroken},
+     "[Option]\r\nKeepChars=" + std::string(2000, 'a') + "\r\n"},
+#ifndef _WIN32  // Windows reads an INI file through Unicode: a broken byte comes back as another character
+    {"KeepCharsNotShiftJis", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsBroken},
      "[Option]\r\nKeepChars=a\x82\r\n"},
+#endif
     {"WriteBackFailsAndCannotBeUndone", "q.exe /xA", "ab", 0, 0, nullptr, {}, -1, "\x82\x81\x82\x82+", 0, 0,
      {kMsgWriteBackFailedUndo}, "", {.replaceExtra = 1, .undoIgnored = true}},
 };
@@ -118,10 +122,10 @@ TEST(ConvertToFullTest, OutOfMemoryIsReported) {
   for (bool overflow : {false, true}) {
     FakeOs os;
     RunContext ctx;
-    ctx.link.heap = Os().HeapCreate(0, 0, 0);
+    ctx.link.heap = Mem().HeapCreate(0, 0, 0);
     ctx.link.mainWindow = reinterpret_cast<Window>(0x42);
     std::string huge = overflow ? std::string(0x40000000, 'a') : "";
-    auto* text = overflow ? huge.data() : static_cast<char*>(Os().HeapAlloc(ctx.link.heap, win::kHeapZeroMemory, 4));
+    auto* text = overflow ? huge.data() : static_cast<char*>(Mem().HeapAlloc(ctx.link.heap, win::kHeapZeroMemory, 4));
     const size_t events = os.heapLog.size();
     os.failHeapEvent = events + 1;
     EXPECT_FALSE(ConvertToFull(ctx, &text));

@@ -109,7 +109,11 @@ const Case kCases[] = {
     {"EachBadArgument", {"/Q", "--junk", "-z"}, "x", 2, "3 番目の引数が認識できません： '-z'", 3},
     {"EmptyHostIni", {"--host-ini="}, "x", 2, "'--host-ini='"},
     {"EmptyKeepList", {"--keep="}, "x", 2, "--keep= に残す文字がありません"},
+#ifdef _WIN32
+    {"BrokenKeepList", {"--sjis", "--keep=😀"}, "x", 2, "Shift_JIS の文字として読めません"},
+#else
     {"BrokenKeepList", {"--sjis", "--keep=\x82"}, "x", 2, "Shift_JIS の文字として読めません"},
+#endif
     {"BadEncoding", {"--encoding=latin1"}, "x", 2, "auto, sjis, utf8"},
     {"HostIniMissing", {"--host-ini=no-such.ini"}, "x", 2, "'no-such.ini' を読めませんでした"},
     {"HostIniFolder", {"--host-ini=."}, "x", 2, "cannot read '.': not a file"},
@@ -160,9 +164,11 @@ TEST(FilterRun, NormalizeKanaCaseAndKeep) {
       continue;
     }
     args[0] = "--sjis";
+#ifndef _WIN32  // Windows writes the wide command line's characters in the input's encoding itself
     for (std::string& a : args) {
       if (a.starts_with("--keep=") && Utf8ToCp932(a, keep, nullptr)) a = keep;
     }
+#endif
     EXPECT_EQ(Filter(dir, args, in).out, want) << "Shift_JIS " << args[1] << " " << c.in;
   }
 }

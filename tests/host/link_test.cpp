@@ -162,7 +162,8 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
     s.Attach();
     // Spelled out, not from the contract: the host opens its section by this exact name; no other test spells it.
     const std::string name = "TeraPad_Map_" + std::to_string(host::MappingHandleValue(s.main));
-    KernelHandle squatter = how == 0 ? Os().CreateFileMappingA(1, name.c_str()) : nullptr;
+    bool taken = false;
+    KernelHandle squatter = how == 0 ? Shared().CreateFileMappingA(1, name.c_str(), &taken) : nullptr;
     s.link.busy = how == 1 ? 1 : 0;
     s.os.quirks.refuseMapping = how == 2;
     std::string text5000 = Letters(5000);
@@ -176,7 +177,7 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
     EXPECT_EQ(s.link.ReplaceSelectedText(Letters(5000).c_str()), WriteResult::kWritten) << how;
     EXPECT_EQ(s.pane->text, Letters(5000)) << how;
     EXPECT_EQ(s.os.Count(host::kMsgReadText), how == 2 ? 2u : 0u) << how;
-    if (squatter != nullptr) Os().CloseHandle(squatter);
+    if (squatter != nullptr) Shared().CloseHandle(squatter);
   }
 }
 

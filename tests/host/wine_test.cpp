@@ -1,6 +1,6 @@
 // The link's pieces on the real Windows calls: version resources of modules
 // the build made, named sections, and the process behind a real window.
-#include <windows.h>  // the test window only; the code under test goes through qv::Os()
+#include <windows.h>  // the test window only; the code under test goes through the platform groups
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ namespace {
 // bin\host-test-data\<name>, beside this program.
 std::string DataFile(const char* name) {
   char own[MAX_PATH] = {};
-  Os().GetModuleFileNameA(Os().GetModuleHandleA(nullptr), own, sizeof own);
+  Sys().GetModuleFileNameA(Sys().GetModuleHandleA(nullptr), own, sizeof own);
   std::string path = own;
   path.resize(FileNameStart(path));
   return path + "host-test-data\\" + name;
@@ -41,21 +41,22 @@ TEST(WineVersionTest, ResourcesOfRealModules) {
 TEST(WineMappingTest, SecondOpenerSeesTheBytesAndIsToldTheNameWasTaken) {
   char name[64];
   std::snprintf(name, sizeof name, "QuorvelHostTest_Map_%lu", GetCurrentProcessId());
-  KernelHandle first = Os().CreateFileMappingA(1257, name);
+  bool taken = true;
+  KernelHandle first = Shared().CreateFileMappingA(1257, name, &taken);
   ASSERT_NE(first, nullptr);
-  EXPECT_NE(Os().GetLastError(), win::kErrorAlreadyExists);
-  KernelHandle second = Os().CreateFileMappingA(10, name);
+  EXPECT_FALSE(taken);
+  KernelHandle second = Shared().CreateFileMappingA(10, name, &taken);
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(Os().GetLastError(), win::kErrorAlreadyExists);
-  auto* out = static_cast<char*>(Os().MapViewOfFile(first, win::kFileMapWrite));
+  EXPECT_TRUE(taken);
+  auto* out = static_cast<char*>(Shared().MapViewOfFile(first, win::kFileMapWrite));
   std::memcpy(out, "\x83\x65\x83X\x83g", 7);  // テスト
-  ASSERT_TRUE(Os().UnmapViewOfFile(out));
-  const auto* in = static_cast<const char*>(Os().MapViewOfFile(second, win::kFileMapRead));
+  ASSERT_TRUE(Shared().UnmapViewOfFile(out));
+  const auto* in = static_cast<const char*>(Shared().MapViewOfFile(second, win::kFileMapRead));
   EXPECT_STREQ(in, "\x83\x65\x83X\x83g");
   EXPECT_EQ(in[1256], '\0') << "the section keeps the size its creator gave";
-  Os().UnmapViewOfFile(const_cast<char*>(in));
-  Os().CloseHandle(second);
-  Os().CloseHandle(first);
+  Shared().UnmapViewOfFile(const_cast<char*>(in));
+  Shared().CloseHandle(second);
+  Shared().CloseHandle(first);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }

@@ -19,17 +19,17 @@ struct Ini {
   testing::TempDir dir;
   std::string path = dir / "t.ini";
   uint32_t Int(const char* key, int32_t def, const char* section = "Option") {
-    return Os().GetPrivateProfileIntA(section, key, def, path.c_str());
+    return Sys().GetPrivateProfileIntA(section, key, def, path.c_str());
   }
   std::string String(const char* key, const char* def, uint32_t size = 64) {
     std::string buffer(size + 1, '\x7F');
-    const uint32_t n = Os().GetPrivateProfileStringA("Option", key, def, buffer.data(), size, path.c_str());
+    const uint32_t n = Sys().GetPrivateProfileStringA("Option", key, def, buffer.data(), size, path.c_str());
     EXPECT_EQ(buffer[size], '\x7F') << "past the buffer";
     EXPECT_EQ(n, std::string(buffer.c_str()).size());
     return buffer.c_str();
   }
   bool Write(const char* key, const char* value, const char* section = "Option") {
-    return Os().WritePrivateProfileStringA(section, key, value, path.c_str());
+    return Sys().WritePrivateProfileStringA(section, key, value, path.c_str());
   }
 };
 
@@ -54,7 +54,7 @@ TEST(IniTest, Reading) {
   EXPECT_EQ(ini.String("T", "dflt"), "");
   EXPECT_EQ(ini.String("U", "dflt"), "");
   char none[1] = {'#'};
-  EXPECT_EQ(Os().GetPrivateProfileStringA("Option", "A", "x", none, 0, ini.path.c_str()), 0u);
+  EXPECT_EQ(Sys().GetPrivateProfileStringA("Option", "A", "x", none, 0, ini.path.c_str()), 0u);
   EXPECT_EQ(none[0], '#');
   EXPECT_EQ(ini.String("Missing", "dflt  "), "dflt");
   EXPECT_EQ(ini.String("D", "", 5), "12ab");
@@ -77,7 +77,7 @@ TEST(IniTest, WritingChangesOneLineAndKeepsEverythingElse) {
   EXPECT_EQ(ini.Int("X", 0, "First"), 1u);
   EXPECT_EQ(ini.Int("Y", 0, "Last"), 2u);
   EXPECT_EQ(ini.Int("Z", 0, "New"), 3u);
-  EXPECT_FALSE(Os().WritePrivateProfileStringA("Option", "A", "1", (ini.dir / "gone/t.ini").c_str()));
+  EXPECT_FALSE(Sys().WritePrivateProfileStringA("Option", "A", "1", (ini.dir / "gone/t.ini").c_str()));
 }
 
 #ifndef _WIN32
@@ -118,7 +118,7 @@ TEST(IniTest, PortableWritesExactly) {
   WriteFile(ini.path + "/x", "");
   EXPECT_FALSE(ini.Write("K", "v"));
   EXPECT_FALSE(std::filesystem::exists(ini.path + ".tmp~"));
-  EXPECT_FALSE(Os().WritePrivateProfileStringA("Option", "K", nullptr, (ini.dir / "n.ini").c_str()));
+  EXPECT_FALSE(Sys().WritePrivateProfileStringA("Option", "K", nullptr, (ini.dir / "n.ini").c_str()));
 }
 #endif
 

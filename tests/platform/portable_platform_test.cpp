@@ -18,56 +18,58 @@ namespace {
 // Win32's answers: the length, or the size with the path cut and terminated.
 TEST(PortablePlatformTest, OwnPath) {
   char own[4096] = {};
-  const uint32_t length = Os().GetModuleFileNameA(nullptr, own, sizeof own);
+  const uint32_t length = Sys().GetModuleFileNameA(nullptr, own, sizeof own);
   ASSERT_EQ(std::string(own), std::filesystem::canonical("/proc/self/exe").string());
   for (uint32_t size : {length + 1, length, length - 1, 1u}) {
     std::vector<char> buffer(size + 1, '#');
-    EXPECT_EQ(Os().GetModuleFileNameA(nullptr, buffer.data(), size), size > length ? length : size) << size;
+    EXPECT_EQ(Sys().GetModuleFileNameA(nullptr, buffer.data(), size), size > length ? length : size) << size;
     EXPECT_EQ(std::string(buffer.data()), std::string(own, std::min(length, size - 1))) << size;
     EXPECT_EQ(buffer[size], '#') << "past the buffer of " << size;
   }
-  EXPECT_EQ(Os().GetModuleFileNameA(nullptr, nullptr, 10), 0u);
-  EXPECT_EQ(Os().GetModuleFileNameA(nullptr, own, 0), 0u);
-  EXPECT_NE(Os().GetModuleHandleA(nullptr), nullptr);
-  EXPECT_EQ(Os().GetModuleHandleA("user32"), nullptr);
+  EXPECT_EQ(Sys().GetModuleFileNameA(nullptr, nullptr, 10), 0u);
+  EXPECT_EQ(Sys().GetModuleFileNameA(nullptr, own, 0), 0u);
+  EXPECT_NE(Sys().GetModuleHandleA(nullptr), nullptr);
+  EXPECT_EQ(Sys().GetModuleHandleA("user32"), nullptr);
 }
 
 TEST(PortablePlatformTest, UserAndFiles) {
   char user[64];
   uint32_t size = sizeof user;
-  ASSERT_TRUE(Os().GetUserNameA(user, &size));
+  ASSERT_TRUE(Sys().GetUserNameA(user, &size));
   EXPECT_EQ(size, std::strlen(user) + 1);
   uint32_t small = size - 1;
-  EXPECT_FALSE(Os().GetUserNameA(user, &small));
+  EXPECT_FALSE(Sys().GetUserNameA(user, &small));
   EXPECT_EQ(small, size) << "the size needed";
-  EXPECT_FALSE(Os().GetUserNameA(nullptr, &size));
+  EXPECT_FALSE(Sys().GetUserNameA(nullptr, &size));
   testing::TempDir dir;
   testing::WriteFile(dir / "f", "");
-  EXPECT_EQ(Os().GetFileAttributesA((dir / "f").c_str()), 0x80u);
-  EXPECT_EQ(Os().GetFileAttributesA((dir / "").c_str()), win::kFileAttributeDirectory);
-  EXPECT_EQ(Os().GetFileAttributesA((dir / "none").c_str()), win::kInvalidFileAttributes);
-  EXPECT_EQ(Os().GetFileAttributesA(nullptr), win::kInvalidFileAttributes);
+  EXPECT_EQ(Sys().GetFileAttributesA((dir / "f").c_str()), 0x80u);
+  EXPECT_EQ(Sys().GetFileAttributesA((dir / "").c_str()), win::kFileAttributeDirectory);
+  EXPECT_EQ(Sys().GetFileAttributesA((dir / "none").c_str()), win::kInvalidFileAttributes);
+  EXPECT_EQ(Sys().GetFileAttributesA(nullptr), win::kInvalidFileAttributes);
 }
 
 // Sections live while a handle or view of them is open; an unnamed one is its own.
 TEST(PortablePlatformTest, Mappings) {
-  EXPECT_EQ(Os().CreateFileMappingA(0, "QvZero"), nullptr);
-  KernelHandle named = Os().CreateFileMappingA(300, "QvMap"), other = Os().CreateFileMappingA(10, nullptr);
-  auto* out = static_cast<char*>(Os().MapViewOfFile(named, win::kFileMapWrite));
-  auto* elsewhere = static_cast<char*>(Os().MapViewOfFile(other, win::kFileMapRead));
+  bool taken = true;
+  EXPECT_EQ(Shared().CreateFileMappingA(0, "QvZero", &taken), nullptr);
+  KernelHandle named = Shared().CreateFileMappingA(300, "QvMap", &taken);
+  KernelHandle other = Shared().CreateFileMappingA(10, nullptr, &taken);
+  auto* out = static_cast<char*>(Shared().MapViewOfFile(named, win::kFileMapWrite));
+  auto* elsewhere = static_cast<char*>(Shared().MapViewOfFile(other, win::kFileMapRead));
   std::strcpy(out, "shared");
   EXPECT_STREQ(elsewhere, "");
-  EXPECT_TRUE(Os().CloseHandle(named));
-  EXPECT_FALSE(Os().CloseHandle(named));
+  EXPECT_TRUE(Shared().CloseHandle(named));
+  EXPECT_FALSE(Shared().CloseHandle(named));
   EXPECT_STREQ(out, "shared") << "a view keeps its section";
-  for (char* view : {out, elsewhere}) EXPECT_TRUE(Os().UnmapViewOfFile(view));
-  EXPECT_FALSE(Os().UnmapViewOfFile(nullptr));
-  EXPECT_EQ(Os().MapViewOfFile(reinterpret_cast<KernelHandle>(0x1), win::kFileMapRead), nullptr);
-  EXPECT_TRUE(Os().CloseHandle(other));
+  for (char* view : {out, elsewhere}) EXPECT_TRUE(Shared().UnmapViewOfFile(view));
+  EXPECT_FALSE(Shared().UnmapViewOfFile(nullptr));
+  EXPECT_EQ(Shared().MapViewOfFile(reinterpret_cast<KernelHandle>(0x1), win::kFileMapRead), nullptr);
+  EXPECT_TRUE(Shared().CloseHandle(other));
 }
 
 TEST(PortablePlatformTest, NoWindowsNoDialogsNoLibraries) {
-  Platform& os = Os();
+  Platform& os = NativePlatform();
   char buffer[8] = "x";
   uint32_t n = 5;
   Rect rect{1, 2, 3, 4};
@@ -80,7 +82,7 @@ TEST(PortablePlatformTest, NoWindowsNoDialogsNoLibraries) {
   EXPECT_EQ(os.FindWindowA("TTeraPadMainForm", nullptr), nullptr);
   EXPECT_EQ(os.FindWindowExA(nullptr, nullptr, "TEditor", nullptr), nullptr);
   EXPECT_FALSE(os.IsWindow(buffer));
-  EXPECT_EQ(os.SendMessageA(buffer, win::kWmGetTextLength, 0, 0), 0);
+  EXPECT_EQ(Desktop().SendMessageA(buffer, win::kWmGetTextLength, 0, 0), 0);
   EXPECT_EQ(os.GetWindowThreadProcessId(buffer, &n), 0u);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(os.GetVersionPlatformId(), win::kVerPlatformWin32Nt);

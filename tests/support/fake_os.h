@@ -6,8 +6,9 @@
 // desktop with the host editor in it (main windows, the child windows that
 // name the host's files, and panes answering as the substitute editor's model
 // does, quirks and shared memory included), version resources by path, the
-// process behind a window, and a scripted dialog manager. It is the platform
-// while it lives, and records what it is asked.
+// process behind a window, and a scripted dialog manager. While it lives it
+// is every group of the platform (or those a test names), and records what it
+// is asked.
 #pragma once
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -78,16 +80,19 @@ class FakeOs final : public Platform {
   static constexpr intptr_t kStillOpen = 99;  // the script ran out with the dialog up
   static constexpr uint32_t kHostProcessId = 4242;
 
-  FakeOs() : real_(NativePlatform()), previous_(&Os()) {
+  // The groups it stands for while it lives.
+  enum Group : unsigned { kHeaps = 1, kDesktop = 2, kShared = 4, kSystem = 8, kUi = 16, kAll = 31 };
+
+  explicit FakeOs(unsigned groups = kAll) : real_(NativePlatform()), groups_(groups) {
     for (int id = 1001; id <= 1013; ++id) buttons[id] = Button{};
-    SetPlatformForTesting(this);
+    Install(true);
     ResetProcessExeLookupForTesting();
     ResetVersionApiForTesting();
     QuoteMarkList::Process().ResetForTesting();
   }
-  // A fake made while another is installed hands the platform back to it.
+  // A fake made while another is installed hands the groups back to it.
   ~FakeOs() override {
-    SetPlatformForTesting(previous_ == &real_ ? nullptr : previous_);
+    Install(false);
     QuoteMarkList::Process().ResetForTesting();
   }
   FakeOs(const FakeOs&) = delete;
@@ -230,9 +235,9 @@ class FakeOs final : public Platform {
     return (refuseKey == nullptr || std::strcmp(k, refuseKey) != 0) &&
            real_.WritePrivateProfileStringA(s, k, v, Native(f));
   }
-  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name) override {
-    KernelHandle h = real_.CreateFileMappingA(sizeLow, name);
-    if (h != nullptr && name != nullptr && real_.GetLastError() == 0) {
+  KernelHandle CreateFileMappingA(uint32_t sizeLow, const char* name, bool* taken) override {
+    KernelHandle h = real_.CreateFileMappingA(sizeLow, name, taken);
+    if (h != nullptr && name != nullptr && !*taken) {
       mappingsCreated.emplace_back(name, sizeLow);
       mappingSizes_[name] = sizeLow;
     }
@@ -241,7 +246,6 @@ class FakeOs final : public Platform {
   void* MapViewOfFile(KernelHandle m, uint32_t access) override { return real_.MapViewOfFile(m, access); }
   bool UnmapViewOfFile(void* view) override { return real_.UnmapViewOfFile(view); }
   bool CloseHandle(KernelHandle handle) override { return real_.CloseHandle(handle); }
-  uint32_t GetLastError() override { return real_.GetLastError(); }
 
   // --- Platform: windows and the process behind them ---------------------------------
   Window GetForegroundWindow() override {
@@ -468,7 +472,8 @@ class FakeOs final : public Platform {
   void Transfer(FakeWindow& main, FakeWindow& pane, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* r) {
     const host::MappingName name = host::MappingNameOf(&main);
     auto size = mappingSizes_.find(name.text);
-    KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name.text) : nullptr;
+    bool taken = false;
+    KernelHandle m = size != mappingSizes_.end() ? real_.CreateFileMappingA(size->second, name.text, &taken) : nullptr;
     char* view = m != nullptr ? static_cast<char*>(real_.MapViewOfFile(m, win::kFileMapWrite)) : nullptr;
     editor::MainMessage(pane, 0, quirks, message, wParam, lParam, view, view != nullptr ? size->second : 0, r);
     if (view != nullptr) real_.UnmapViewOfFile(view);
@@ -493,8 +498,44 @@ class FakeOs final : public Platform {
     }
   }
 
+  // Installs itself as the groups it stands for, or gives them back to those
+  // it replaced.
+  void Install(bool on) {
+    if (groups_ & kHeaps) Swap<Heaps>(on, previous_.heaps);
+    if (groups_ & kDesktop) Swap<HostWindows>(on, previous_.desktop);
+    if (groups_ & kShared) Swap<SharedMemory>(on, previous_.shared);
+    if (groups_ & kSystem) Swap<System>(on, previous_.system);
+    if (groups_ & kUi) Swap<Ui>(on, previous_.ui);
+  }
+  template <typename Group>
+  void Swap(bool on, Group*& previous) {
+    Group& native = real_;
+    if (on) {
+      Group& current = GroupInUse<Group>();
+      previous = &current == &native ? nullptr : &current;
+      SetForTesting(static_cast<Group*>(this));
+    } else {
+      SetForTesting(previous);
+    }
+  }
+  template <typename Group>
+  static Group& GroupInUse() {
+    if constexpr (std::is_same_v<Group, Heaps>) return Mem();
+    else if constexpr (std::is_same_v<Group, HostWindows>) return Desktop();
+    else if constexpr (std::is_same_v<Group, SharedMemory>) return Shared();
+    else if constexpr (std::is_same_v<Group, System>) return Sys();
+    else return Gui();
+  }
+
   Platform& real_;
-  Platform* previous_;
+  unsigned groups_;
+  struct {
+    Heaps* heaps = nullptr;
+    HostWindows* desktop = nullptr;
+    SharedMemory* shared = nullptr;
+    System* system = nullptr;
+    Ui* ui = nullptr;
+  } previous_;
   std::map<HeapHandle, Heap> heaps_;
   int heapsMade_ = 0;
   std::string native_;
