@@ -1,6 +1,7 @@
 #include "context/argument_list.h"
 
 #include <cstring>
+#include <utility>
 
 #include "convert/sjis.h"
 
@@ -13,15 +14,17 @@ bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
 
 enum class State { BetweenArguments, Unquoted, Quoted };
 
+}  // namespace
+
 // The splitting state of one construction.
-class Splitter {
+class ArgumentList::Splitter {
  public:
   Splitter(ArgumentList& list, const unsigned char* line, int32_t capacity)
       : list_(list), line_(line), capacity_(capacity) {}
 
   void Run() {
-    list_.argv[0] = list_.charBuffer;
-    list_.argc = 1;
+    list_.argv_[0] = list_.charBuffer_;
+    list_.argc_ = 1;
     while (line_[read_] != 0) {
       if (state_ == State::BetweenArguments) {
         empty_ = true;
@@ -30,7 +33,7 @@ class Splitter {
         state_ = State::Unquoted;
       }
       if (!Step()) {  // argv could not grow: keep what was ended so far
-        list_.incomplete = true;
+        list_.incomplete_ = true;
         return;
       }
     }
@@ -85,29 +88,29 @@ class Splitter {
   }
 
   void Store(unsigned char b) {
-    list_.charBuffer[write_++] = static_cast<char>(b);
+    list_.charBuffer_[write_++] = static_cast<char>(b);
     empty_ = false;
   }
 
   bool EndArgument() {
-    list_.charBuffer[write_++] = '\0';
-    if (list_.argc + 1 >= capacity_) {
+    list_.charBuffer_[write_++] = '\0';
+    if (list_.argc_ + 1 >= capacity_) {
       const int32_t grown = capacity_ + kArgvStep;
-      void* moved = Mem().HeapReAlloc(list_.privateHeap, win::kHeapNoSerialize, list_.argv,
+      void* moved = Mem().HeapReAlloc(list_.heap_.get(), win::kHeapNoSerialize, list_.argv_,
                                      static_cast<size_t>(grown) * sizeof(char*));
       if (moved == nullptr) return false;
-      list_.argv = static_cast<char**>(moved);
+      list_.argv_ = static_cast<char**>(moved);
       capacity_ = grown;
     }
-    list_.argv[list_.argc++] = list_.charBuffer + write_;
+    list_.argv_[list_.argc_++] = list_.charBuffer_ + write_;
     empty_ = true;
     return true;
   }
 
   void Finish() {
-    list_.charBuffer[write_] = '\0';
-    if (empty_) --list_.argc;
-    list_.argv[list_.argc] = nullptr;
+    list_.charBuffer_[write_] = '\0';
+    if (empty_) --list_.argc_;
+    list_.argv_[list_.argc_] = nullptr;
   }
 
   ArgumentList& list_;
@@ -119,36 +122,39 @@ class Splitter {
   bool empty_ = true;
 };
 
-}  // namespace
+ArgumentList ArgumentList::OfProcess() { return ArgumentList(Sys().GetCommandLineA()); }
 
-void ArgumentList::Construct() { ConstructFrom(Sys().GetCommandLineA()); }
-
-void ArgumentList::ConstructFrom(const char* commandLine) {
-  argc = 0;
-  argv = nullptr;
-  charBuffer = nullptr;
-  incomplete = false;
-  privateHeap = Mem().HeapCreate(win::kHeapNoSerialize, 0, 0);
-  if (privateHeap == nullptr) return;
-
+ArgumentList::ArgumentList(const char* commandLine) : heap_(Mem().HeapCreate(win::kHeapNoSerialize, 0, 0)) {
+  if (!heap_) return;
   const char* line = commandLine != nullptr ? commandLine : "";
   const size_t length = std::strlen(line);
   if (length > (SIZE_MAX - 1) / 2) return;
-  charBuffer = static_cast<char*>(Mem().HeapAlloc(privateHeap, win::kHeapNoSerialize, 2 * length + 1));
-  if (charBuffer == nullptr) return;
-  argv = static_cast<char**>(Mem().HeapAlloc(privateHeap, win::kHeapNoSerialize, kArgvStep * sizeof(char*)));
-  if (argv == nullptr) {
-    charBuffer = nullptr;  // released with the heap
+  charBuffer_ = static_cast<char*>(Mem().HeapAlloc(heap_.get(), win::kHeapNoSerialize, 2 * length + 1));
+  if (charBuffer_ == nullptr) return;
+  argv_ = static_cast<char**>(Mem().HeapAlloc(heap_.get(), win::kHeapNoSerialize, kArgvStep * sizeof(char*)));
+  if (argv_ == nullptr) {
+    charBuffer_ = nullptr;  // released with the heap
     return;
   }
   Splitter(*this, reinterpret_cast<const unsigned char*>(line), kArgvStep).Run();
 }
 
-void ArgumentList::Destroy() {
-  Mem().HeapDestroy(privateHeap);
-  argv = nullptr;
-  charBuffer = nullptr;
-  privateHeap = nullptr;
+ArgumentList::ArgumentList(ArgumentList&& other) noexcept
+    : heap_(std::move(other.heap_)),
+      argc_(std::exchange(other.argc_, 0)),
+      argv_(std::exchange(other.argv_, nullptr)),
+      charBuffer_(std::exchange(other.charBuffer_, nullptr)),
+      incomplete_(std::exchange(other.incomplete_, false)) {}
+
+ArgumentList& ArgumentList::operator=(ArgumentList&& other) noexcept {
+  if (this != &other) {
+    heap_ = std::move(other.heap_);
+    argc_ = std::exchange(other.argc_, 0);
+    argv_ = std::exchange(other.argv_, nullptr);
+    charBuffer_ = std::exchange(other.charBuffer_, nullptr);
+    incomplete_ = std::exchange(other.incomplete_, false);
+  }
+  return *this;
 }
 
 }  // namespace qv

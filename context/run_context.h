@@ -7,6 +7,7 @@
 
 #include "context/argument_list.h"
 #include "convert/options.h"
+#include "convert/quote_marks.h"
 #include "host/editor_link.h"
 
 namespace qv {
@@ -21,6 +22,7 @@ struct RunContext {
   uint8_t ShowDialog = 0;
   uint8_t HasSelection = 0;  // set when the text is fetched
   ConversionOptions options;
+  QuoteMarkList quoteMarks;  // the host's, read at their first use
   char keepChars[kKeepCharsSize] = {};  // characters no conversion touches (code page 932)
 };
 

@@ -4,23 +4,11 @@
 
 namespace qv {
 
-QuoteMarkList& QuoteMarkList::Process() {
-  static QuoteMarkList list;
-  return list;
-}
-
 void QuoteMarkList::Set(std::string_view marks) {
   std::memset(marks_, 0, sizeof marks_);
   const size_t n = marks.size() < kBufferSize - 1 ? marks.size() : kBufferSize - 1;
   std::memcpy(marks_, marks.data(), n);
   loaded_ = true;
-}
-
-void QuoteMarkList::ResetForTesting() {
-  std::memset(marks_, 0, sizeof marks_);
-  loaded_ = false;
-  loader_ = nullptr;
-  context_ = nullptr;
 }
 
 void QuoteMarkList::Load() {

@@ -33,8 +33,6 @@ class QuoteMarkList {
   // Fills `buffer` (zeroed, `size` bytes) with a NUL-terminated value.
   using Loader = void (*)(void* context, char* buffer, size_t size);
 
-  // The list of this process, loaded once at its first use.
-  static QuoteMarkList& Process();
   void SetLoader(Loader loader, void* context) {
     loader_ = loader;
     context_ = context;
@@ -42,8 +40,6 @@ class QuoteMarkList {
   // Loads the given marks at once (callers without a host); at most 1023 bytes
   // are kept, and a NUL ends them.
   void Set(std::string_view marks);
-  void SetForTesting(std::string_view marks) { Set(marks); }
-  void ResetForTesting();
 
   // The marks, as loaded (loading them first).
   std::string_view Value();

@@ -24,7 +24,7 @@ void ReportBadArgument(void* context, int32_t index, const char* argument) {
   ShowError(ctx, ctx.message);
 }
 
-// The host's quote marks, read once per process from its INI file.
+// The host's quote marks, read from its INI file at their first use in the run.
 void LoadHostQuoteMarks(void* context, char* buffer, size_t size) {
   const auto& link = *static_cast<const EditorLink*>(context);
   Sys().GetPrivateProfileStringA(host::kOptionSection, host::kQuoteMarkKey, kDefaultQuoteMarks, buffer,
@@ -32,9 +32,8 @@ void LoadHostQuoteMarks(void* context, char* buffer, size_t size) {
 }
 
 QuoteMarkList& HostQuoteMarks(RunContext& ctx) {
-  QuoteMarkList& marks = QuoteMarkList::Process();
-  marks.SetLoader(LoadHostQuoteMarks, &ctx.link);
-  return marks;
+  ctx.quoteMarks.SetLoader(LoadHostQuoteMarks, &ctx.link);
+  return ctx.quoteMarks;
 }
 
 // The settings file's KeepChars into the context; false after telling the
@@ -60,7 +59,7 @@ bool LoadKeepChars(RunContext& ctx) {
 // block on the link's heap.
 bool ConvertCharacters(RunContext& ctx, char** text) {
   const size_t n = std::strlen(*text);
-  auto* out = static_cast<char*>(Mem().HeapAlloc(ctx.link.heap, 0, TextConverter::MaxOutput(n) + 1));
+  auto* out = static_cast<char*>(Mem().HeapAlloc(ctx.link.heap.get(), 0, TextConverter::MaxOutput(n) + 1));
   if (out == nullptr) {
     ShowError(ctx, kMsgOutOfMemory);
     return false;
@@ -97,12 +96,12 @@ WriteResult WriteBack(RunContext& ctx, RunServices& services, const char* text) 
 
 int RunSequence(RunContext& ctx, RunServices& services, ModuleHandle instance) {
   services.Attach(ctx.link);
-  ctx.arguments.Construct();
+  ctx.arguments = ArgumentList::OfProcess();
   if (!ctx.link.IsAttached()) {
     ShowError(ctx, kMsgAttachFailed);
     return -1;
   }
-  if (ctx.arguments.incomplete) {
+  if (ctx.arguments.incomplete()) {
     ShowError(ctx, kMsgOutOfMemory);
     return -1;
   }
@@ -148,7 +147,7 @@ bool ConvertToFull(RunContext& ctx, char** text) {
   size_t bytes = 0;
   // A size that cannot be expressed is as good as memory that is not there.
   *text = FullBlockSize(n, &bytes)
-              ? static_cast<char*>(Mem().HeapReAlloc(ctx.link.heap, win::kHeapNoSerialize, *text, bytes))
+              ? static_cast<char*>(Mem().HeapReAlloc(ctx.link.heap.get(), win::kHeapNoSerialize, *text, bytes))
               : nullptr;
   if (*text == nullptr) {
     ShowError(ctx, kMsgOutOfMemory);
@@ -168,11 +167,8 @@ bool ConvertText(RunContext& ctx, RunServices& services, char** text) {
 }
 
 int Run(ModuleHandle instance, RunServices& services) {
-  RunContext ctx;
-  const int result = RunSequence(ctx, services, instance);
-  ctx.arguments.Destroy();
-  ctx.link.Detach();
-  return result;
+  RunContext ctx;  // owns the link's and the arguments' heaps until the run ends
+  return RunSequence(ctx, services, instance);
 }
 
 int Run(ModuleHandle instance) {

@@ -24,8 +24,8 @@ bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& opti
                           BadArgumentReporter report, void* context) {
   bool seen = false;
   bool error = false;
-  for (int32_t i = 1; i < arguments.argc; ++i) {
-    const char* arg = arguments.argv[i];
+  for (int32_t i = 1; i < arguments.argc(); ++i) {
+    const char* arg = arguments[i];
     if (arg == nullptr || arg[0] == '\0') continue;
     seen = true;
     if (arg[0] != '/' || arg[1] == '\0') {
@@ -46,7 +46,7 @@ bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& opti
 void ParseSwitches(const ArgumentList& arguments, ConversionOptions& options, uint8_t& showDialog,
                    BadArgumentReporter report, void* context) {
   SetDefaultOptions(options, showDialog);
-  if (arguments.argc <= 1) {
+  if (arguments.argc() <= 1) {
     showDialog = 1;
     return;
   }

@@ -21,7 +21,7 @@
 #include "host/host_contract.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
-#include "platform/platform.h"
+#include "platform/owned.h"
 #include "platform/text_encoding.h"
 
 namespace qv {
@@ -96,19 +96,13 @@ std::string FromCp932(const char* text) { return Cp932ToUtf8Lossy(text); }
 // The run's private heap, destroyed with everything on it.
 class PrivateHeap {
  public:
-  PrivateHeap() : handle_(Mem().HeapCreate(win::kHeapNoSerialize, 0, 0)) {}
-  ~PrivateHeap() {
-    if (handle_ != nullptr) Mem().HeapDestroy(handle_);
-  }
-  PrivateHeap(const PrivateHeap&) = delete;
-  PrivateHeap& operator=(const PrivateHeap&) = delete;
-  HeapHandle handle() const { return handle_; }
+  PrivateHeap() : heap_(Mem().HeapCreate(win::kHeapNoSerialize, 0, 0)) {}
   uint8_t* Allocate(size_t bytes) const {
-    return handle_ != nullptr ? static_cast<uint8_t*>(Mem().HeapAlloc(handle_, win::kHeapNoSerialize, bytes)) : nullptr;
+    return heap_ ? static_cast<uint8_t*>(Mem().HeapAlloc(heap_.get(), win::kHeapNoSerialize, bytes)) : nullptr;
   }
 
  private:
-  HeapHandle handle_;
+  UniqueHeap heap_;
 };
 
 enum class EncodingChoice : uint8_t { kAuto, kShiftJis, kUtf8 };

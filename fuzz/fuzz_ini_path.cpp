@@ -9,6 +9,7 @@
 
 #include "convert/sjis.h"
 #include "fuzz/fuzz_check.h"
+#include "platform/owned.h"
 #include "host/discovery.h"
 #include "platform/platform.h"
 #include "platform/portable_heap.h"
@@ -35,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string exe;
   for (size_t i = 1; i < size && data[i] != 0; ++i) exe.push_back(data[i] == '/' ? '\\' : static_cast<char>(data[i]));
 
-  qv::HeapHandle heap = qv::Mem().HeapCreate(0, 0, 0);
-  QV_FUZZ_CHECK(heap != nullptr);
+  const qv::UniqueHeap heap(qv::Mem().HeapCreate(0, 0, 0));
+  QV_FUZZ_CHECK(heap);
   if (failAt != 0) qv::portable::HeapFaults::Arm(failAt);
-  const char* ini = qv::DeriveHostIniPath(heap, exe.c_str());
+  const char* ini = qv::DeriveHostIniPath(heap.get(), exe.c_str());
   qv::portable::HeapFaults::Disarm();
 
   QV_FUZZ_CHECK(ini != nullptr);
@@ -56,6 +57,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (k < result.size() && k < exe.size() && result[k] == exe[k]) ++k;
     QV_FUZZ_CHECK(Boundaries(exe)[k]);
   }
-  QV_FUZZ_CHECK(qv::Mem().HeapDestroy(heap));
   return 0;
 }

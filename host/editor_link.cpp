@@ -80,47 +80,18 @@ int32_t ReadPiece(Window pane, char* at, int32_t want) {
 // The whole text through the mapping or, failing that, edit-control messages.
 char* ReadWholeText(EditorLink& link, int32_t* length);
 
-// A named section of one transfer, closed when it goes out of scope.
-struct Section {
-  Section(uint32_t size, const char* name) : handle(Shared().CreateFileMappingA(size, name, &taken)) {}
-  ~Section() {
-    if (handle != nullptr) Shared().CloseHandle(handle);
-  }
-  Section(const Section&) = delete;
-  Section& operator=(const Section&) = delete;
-  KernelHandle handle;
-  bool taken;  // the name was someone else's already
-};
-
-// A view of the whole section, unmapped when it goes out of scope.
-struct View {
-  View(const Section& section, uint32_t access)
-      : bytes(static_cast<char*>(Shared().MapViewOfFile(section.handle, access))) {}
-  ~View() {
-    if (bytes != nullptr) Shared().UnmapViewOfFile(bytes);
-  }
-  View(const View&) = delete;
-  View& operator=(const View&) = delete;
-  char* bytes;
-};
-
 }  // namespace
-
-void EditorLink::Detach() {
-  if (heap != nullptr) Mem().HeapDestroy(heap);
-  *this = EditorLink{};
-}
 
 void EditorLink::Attach() {
   *this = EditorLink{};
   busy = 1;
   Window main = FindHostMainWindow();
   if (main == nullptr) return;
-  heap = Mem().HeapCreate(0, 0, 0);
-  if (heap == nullptr) return;
+  heap.reset(Mem().HeapCreate(0, 0, 0));
+  if (!heap) return;
   currentPane = WaitForPane(main);
   if (currentPane == nullptr) {
-    Detach();
+    *this = EditorLink{};  // not attached: the heap goes
     return;
   }
   mainWindow = main;
@@ -133,7 +104,7 @@ void EditorLink::Attach() {
     if (UsablePath(text)) exePath = text;
   }
   if (exePath == nullptr) {
-    auto* block = static_cast<char*>(Mem().HeapAlloc(heap, win::kHeapZeroMemory, kExePathBlockSize));
+    auto* block = static_cast<char*>(Mem().HeapAlloc(heap.get(), win::kHeapZeroMemory, kExePathBlockSize));
     if (block == nullptr) {
       exePath = host::kDefaultExeName;
     } else {
@@ -151,7 +122,7 @@ void EditorLink::Attach() {
     const char* text = ReadAllText();
     if (UsablePath(text) && text[0] != '\0') iniPath = text;
   }
-  hostIniPath = iniPath != nullptr ? iniPath : DeriveHostIniPath(heap, hostExePath);
+  hostIniPath = iniPath != nullptr ? iniPath : DeriveHostIniPath(heap.get(), hostExePath);
 
   {
     ModuleVersionInfo version(hostExePath);
@@ -196,28 +167,32 @@ TransferResult EditorLink::TransferText(bool write, char** text, bool selectionO
                                : (selectionOnly ? GetSelectionLength() : GetTextLength());
   if (length < 0 || length > kMaxTextLength) return TransferResult::kRefused;
 
-  const Section section(static_cast<uint32_t>(length) + host::kMappingSlack, host::MappingNameOf(mainWindow).text);
+  bool taken = false;
+  const UniqueSection section(
+      Shared().CreateFileMappingA(static_cast<uint32_t>(length) + host::kMappingSlack, host::MappingNameOf(mainWindow).text,
+                                  &taken));
   // A section of that name made by someone else may be smaller than asked.
-  if (section.handle == nullptr || section.taken) return TransferResult::kRefused;
+  if (!section || taken) return TransferResult::kRefused;
   const auto bytes = static_cast<size_t>(length);
   if (write) {
-    const View view(section, win::kFileMapWrite);  // unmapped before the host maps it
-    if (view.bytes == nullptr) return TransferResult::kRefused;
-    std::memcpy(view.bytes, *text, bytes + 1);
+    const UniqueView view(Shared().MapViewOfFile(section.get(), win::kFileMapWrite));  // unmapped before the host maps it
+    if (!view) return TransferResult::kRefused;
+    std::memcpy(view.get(), *text, bytes + 1);
   }
   const intptr_t r = Send(mainWindow, write ? host::kMsgWriteText : host::kMsgReadText, selectionOnly ? 1 : 0,
                           write ? static_cast<intptr_t>(length) : 0);
   if (r == 0) return TransferResult::kRefused;
   if (write) return TransferResult::kDone;
-  const View view(section, win::kFileMapRead);
-  if (view.bytes == nullptr) return TransferResult::kRefused;
+  const UniqueView view(Shared().MapViewOfFile(section.get(), win::kFileMapRead));
+  const auto* mapped = static_cast<const char*>(view.get());
+  if (mapped == nullptr) return TransferResult::kRefused;
   // Exactly L bytes and the NUL right after them (the section is zero-filled
   // and longer): a host that wrote more or less measured the text otherwise
   // than the tool, and a write-back would not cover what the pane holds.
-  if (view.bytes[bytes] != '\0' || strnlen(view.bytes, bytes) != bytes) return TransferResult::kWrong;
-  auto* block = static_cast<char*>(Mem().HeapAlloc(heap, win::kHeapZeroMemory, bytes + 1));
+  if (mapped[bytes] != '\0' || strnlen(mapped, bytes) != bytes) return TransferResult::kWrong;
+  auto* block = static_cast<char*>(Mem().HeapAlloc(heap.get(), win::kHeapZeroMemory, bytes + 1));
   if (block == nullptr) return TransferResult::kRefused;
-  std::memcpy(block, view.bytes, bytes);
+  std::memcpy(block, mapped, bytes);
   *text = block;
   return TransferResult::kDone;
 }
@@ -236,7 +211,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
 
   // Room for one byte beyond a piece: see `probe` below.
   size_t capacity = static_cast<size_t>(std::min<int64_t>(total, kPiece)) + 2;
-  auto* block = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, capacity));
+  auto* block = static_cast<char*>(Mem().HeapAlloc(link.heap.get(), win::kHeapZeroMemory, capacity));
   if (block == nullptr) return nullptr;
 
   bool failed = false;
@@ -276,7 +251,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
     if (static_cast<size_t>(pos + piece) + 2 > capacity) {
       const size_t wanted = std::max(capacity * 2, static_cast<size_t>(pos + piece) + 2);
       const size_t grown = std::min(wanted, static_cast<size_t>(total) + 2);
-      auto* bigger = static_cast<char*>(Mem().HeapReAlloc(link.heap, win::kHeapZeroMemory, block, grown));
+      auto* bigger = static_cast<char*>(Mem().HeapReAlloc(link.heap.get(), win::kHeapZeroMemory, block, grown));
       if (bigger == nullptr) {
         failed = true;
         break;
@@ -292,7 +267,7 @@ char* ReadTextByMessages(EditorLink& link, int32_t* length) {
   // such a read back over the whole text (or selection) would lose the rest.
   if (!failed && (pos != total || link.GetTextLength() != total)) failed = true;
   if (failed) {
-    Mem().HeapFree(link.heap, 0, block);
+    Mem().HeapFree(link.heap.get(), 0, block);
     return nullptr;
   }
   *length = static_cast<int32_t>(pos);
@@ -320,7 +295,7 @@ char* ReadWholeText(EditorLink& link, int32_t* length) {
 // (not while attaching: those texts are never written back).
 char* KeepFetched(EditorLink& link, char* text, int64_t length) {
   if (text == nullptr || link.busy != 0) return text;
-  auto* copy = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, static_cast<size_t>(length) + 1));
+  auto* copy = static_cast<char*>(Mem().HeapAlloc(link.heap.get(), win::kHeapZeroMemory, static_cast<size_t>(length) + 1));
   if (copy != nullptr) std::memcpy(copy, text, static_cast<size_t>(length));
   link.fetched = copy;
   link.fetchedLength = static_cast<int32_t>(length);
@@ -358,17 +333,17 @@ bool RangeHolds(EditorLink& link, int64_t total, int64_t start, const char* byte
     case TransferResult::kRefused: {
       const size_t want = total <= kPiece ? static_cast<size_t>(total) : end;
       if (want > static_cast<size_t>(kPiece)) return false;
-      whole = static_cast<char*>(Mem().HeapAlloc(link.heap, win::kHeapZeroMemory, want + 1));
+      whole = static_cast<char*>(Mem().HeapAlloc(link.heap.get(), win::kHeapZeroMemory, want + 1));
       if (whole == nullptr) return false;
       if (ReadPiece(link.currentPane, whole, static_cast<int32_t>(want)) != static_cast<int32_t>(want)) {
-        Mem().HeapFree(link.heap, 0, whole);
+        Mem().HeapFree(link.heap.get(), 0, whole);
         return false;
       }
       break;
     }
   }
   const bool same = std::strlen(whole) >= end && std::memcmp(whole + start, bytes, static_cast<size_t>(n)) == 0;
-  Mem().HeapFree(link.heap, 0, whole);
+  Mem().HeapFree(link.heap.get(), 0, whole);
   return same;
 }
 
@@ -457,7 +432,7 @@ char* EditorLink::ReadSelectedText() {
   if (start < 0 || length < 0 || int64_t{start} + length > total) return nullptr;
   std::memmove(whole, whole + start, static_cast<size_t>(length));
   whole[length] = '\0';
-  auto* shrunk = static_cast<char*>(Mem().HeapReAlloc(heap, win::kHeapZeroMemory, whole, static_cast<size_t>(length) + 1));
+  auto* shrunk = static_cast<char*>(Mem().HeapReAlloc(heap.get(), win::kHeapZeroMemory, whole, static_cast<size_t>(length) + 1));
   return KeepFetched(*this, shrunk != nullptr ? shrunk : whole, length);
 }
 

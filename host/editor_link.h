@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/owned.h"
 
 namespace qv {
 
@@ -25,7 +25,7 @@ enum class TransferResult : uint8_t {
 };
 
 struct EditorLink {
-  HeapHandle heap = nullptr;      // owns every text buffer of the run
+  UniqueHeap heap;                // owns every text buffer of the run
   Window mainWindow = nullptr;    // "TTeraPadMainForm"; owner of every message box
   uint32_t HostVersion = 0;       // FileVersion a.b.c.d packed a<<24|b<<16|c<<8|d
   Window currentPane = nullptr;   // the window text operations address
@@ -38,8 +38,6 @@ struct EditorLink {
   int32_t fetchedLength = 0;
 
   bool IsAttached() const { return currentPane != nullptr; }
-  // Destroys the heap (and with it every text of the run) and resets the record.
-  void Detach();
 
   // Finds the host in front and fills the record.
   void Attach();

@@ -17,9 +17,6 @@ constexpr const char* kFieldNames[] = {
 // eight hex digits of language and code page, a backslash, the NUL.
 constexpr char kStringQueryPrefix[] = "\\StringFileInfo\\xxxxxxxx\\";
 
-// Set once the "Version" library is bound; never cleared while the process runs.
-bool g_versionApiLoaded = false;
-
 // The bytes from `value` to the end of the block, or 0 when `value` is not in
 // it: the version functions' answers are only trusted inside the block.
 uint32_t BytesLeftInBlock(const void* block, uint32_t blockSize, const void* value) {
@@ -35,24 +32,12 @@ const char* VersionStringFieldName(uint32_t index) {
   return index < sizeof kFieldNames / sizeof kFieldNames[0] ? kFieldNames[index] : nullptr;
 }
 
-void ResetVersionApiForTesting() { g_versionApiLoaded = false; }
-
-ModuleVersionInfo::ModuleVersionInfo(const char* path) {
-  heap_ = Mem().HeapCreate(0, 0, 0);
-  SetModulePath(path);
-}
-
-ModuleVersionInfo::~ModuleVersionInfo() {
-  if (heap_ != nullptr) Mem().HeapDestroy(heap_);
-  heap_ = nullptr;
-  modulePath_ = nullptr;
-  versionBlock_ = nullptr;
-}
+ModuleVersionInfo::ModuleVersionInfo(const char* path) : heap_(Mem().HeapCreate(0, 0, 0)) { SetModulePath(path); }
 
 void ModuleVersionInfo::SetModulePath(const char* path) {
-  if (heap_ == nullptr) return;
-  if (modulePath_ != nullptr) Mem().HeapFree(heap_, 0, modulePath_);
-  if (versionBlock_ != nullptr) Mem().HeapFree(heap_, 0, versionBlock_);
+  if (!heap_) return;
+  if (modulePath_ != nullptr) Mem().HeapFree(heap_.get(), 0, modulePath_);
+  if (versionBlock_ != nullptr) Mem().HeapFree(heap_.get(), 0, versionBlock_);
   modulePath_ = nullptr;
   versionBlock_ = nullptr;
   versionBlockSize_ = 0;
@@ -64,7 +49,7 @@ void ModuleVersionInfo::SetModulePath(const char* path) {
     path = own;
   }
   const size_t length = std::strlen(path);
-  modulePath_ = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, length + 1));
+  modulePath_ = static_cast<char*>(Mem().HeapAlloc(heap_.get(), win::kHeapZeroMemory, length + 1));
   if (modulePath_ != nullptr) std::memcpy(modulePath_, path, length);
 }
 
@@ -77,10 +62,10 @@ bool ModuleVersionInfo::ReadVersionBlock() {
   uint32_t handle = 0;
   const uint32_t size = Sys().GetFileVersionInfoSizeA(modulePath_, &handle);
   if (size == 0) return false;
-  void* block = Mem().HeapAlloc(heap_, win::kHeapZeroMemory, size);
+  void* block = Mem().HeapAlloc(heap_.get(), win::kHeapZeroMemory, size);
   if (block == nullptr) return false;
   if (!Sys().GetFileVersionInfoA(modulePath_, handle, size, block)) {
-    Mem().HeapFree(heap_, 0, block);
+    Mem().HeapFree(heap_.get(), 0, block);
     return false;
   }
   versionBlock_ = block;
@@ -90,10 +75,7 @@ bool ModuleVersionInfo::ReadVersionBlock() {
 
 const char* ModuleVersionInfo::QueryStringValue(const char* name) {
   if (name == nullptr || modulePath_ == nullptr) return nullptr;
-  if (!g_versionApiLoaded) {
-    if (!Sys().BindVersionApi()) return nullptr;
-    g_versionApiLoaded = true;
-  }
+  if (!Sys().BindVersionApi()) return nullptr;  // bound once, at the first query that can
   if (versionBlock_ == nullptr && !ReadVersionBlock()) return nullptr;
 
   void* table = nullptr;
@@ -103,7 +85,7 @@ const char* ModuleVersionInfo::QueryStringValue(const char* name) {
   if (tableLength > tableRoom) tableLength = tableRoom;
 
   const size_t pathSize = std::strlen(name) + sizeof kStringQueryPrefix;
-  auto* queryPath = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, pathSize));
+  auto* queryPath = static_cast<char*>(Mem().HeapAlloc(heap_.get(), win::kHeapZeroMemory, pathSize));
   if (queryPath == nullptr) return nullptr;
 
   char* result = nullptr;
@@ -118,12 +100,12 @@ const char* ModuleVersionInfo::QueryStringValue(const char* name) {
     const uint32_t room = BytesLeftInBlock(versionBlock_, versionBlockSize_, value);
     if (room == 0) continue;
     if (length > room) length = room;
-    auto* copy = static_cast<char*>(Mem().HeapAlloc(heap_, win::kHeapZeroMemory, size_t{length} + 1));
+    auto* copy = static_cast<char*>(Mem().HeapAlloc(heap_.get(), win::kHeapZeroMemory, size_t{length} + 1));
     if (copy == nullptr) continue;
     std::memcpy(copy, value, length);
     result = copy;
   }
-  Mem().HeapFree(heap_, 0, queryPath);
+  Mem().HeapFree(heap_.get(), 0, queryPath);
   return result;
 }
 

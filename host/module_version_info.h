@@ -5,24 +5,13 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/owned.h"
 
 namespace qv {
 
-enum VersionStringField : uint32_t {
-  kVersionComments = 0,
-  kVersionCompanyName = 1,
-  kVersionFileDescription = 2,
-  kVersionFileVersion = 3,
-  kVersionInternalName = 4,
-  kVersionLegalCopyright = 5,
-  kVersionLegalTrademarks = 6,
-  kVersionOriginalFilename = 7,
-  kVersionPrivateBuild = 8,
-  kVersionProductName = 9,
-  kVersionProductVersion = 10,
-  kVersionSpecialBuild = 11,
-};
+// The index of a standard version string name (0 "Comments" .. 11
+// "SpecialBuild"); the tool reads FileVersion.
+inline constexpr uint32_t kVersionFileVersion = 3;
 
 // The name queried for a field, or null for an index past the table.
 const char* VersionStringFieldName(uint32_t index);
@@ -31,9 +20,6 @@ class ModuleVersionInfo {
  public:
   // Null reads the tool's own executable.
   explicit ModuleVersionInfo(const char* path = nullptr);
-  ~ModuleVersionInfo();
-  ModuleVersionInfo(const ModuleVersionInfo&) = delete;
-  ModuleVersionInfo& operator=(const ModuleVersionInfo&) = delete;
 
   void SetModulePath(const char* path);
   // Strings stay valid until the reader is destroyed; callers never free them.
@@ -43,13 +29,10 @@ class ModuleVersionInfo {
  private:
   bool ReadVersionBlock();
 
-  HeapHandle heap_ = nullptr;
+  UniqueHeap heap_;
   char* modulePath_ = nullptr;
   void* versionBlock_ = nullptr;
   uint32_t versionBlockSize_ = 0;
 };
-
-// Unbinds the version functions so that the next query binds them again.
-void ResetVersionApiForTesting();
 
 }  // namespace qv

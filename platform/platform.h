@@ -146,8 +146,9 @@ class System {
   virtual bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                           const char* file) = 0;
   // LoadLibraryA("Version") and GetProcAddress of GetFileVersionInfoSizeA,
-  // GetFileVersionInfoA and VerQueryValueA. False when the library cannot be
-  // loaded or an entry point is missing; the caller may try again later.
+  // GetFileVersionInfoA and VerQueryValueA, once for the process: true at
+  // once after they were bound. False when the library cannot be loaded or
+  // an entry point is missing; the next call tries again.
   virtual bool BindVersionApi() = 0;
   virtual uint32_t GetFileVersionInfoSizeA(const char* path, uint32_t* handle) = 0;
   virtual bool GetFileVersionInfoA(const char* path, uint32_t handle, uint32_t size, void* block) = 0;

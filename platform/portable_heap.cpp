@@ -119,7 +119,6 @@ bool HeapDestroy(void* handle) {
   return true;
 }
 
-size_t LiveHeapCount() { return LiveHeaps().size(); }
 
 void HeapFaults::Arm(uint64_t failAt) {
   g_faultAt = failAt;

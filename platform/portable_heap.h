@@ -14,9 +14,6 @@ void* HeapReAlloc(void* heap, uint32_t flags, void* block, size_t bytes);
 bool HeapFree(void* heap, void* block);
 bool HeapDestroy(void* heap);
 
-// Heaps created and not yet destroyed (leak checks in tests).
-size_t LiveHeapCount();
-
 // Allocation-failure injection for tests. Every heap creation, allocation and
 // reallocation is one "allocation event", counted from 1 after Arm(). The
 // event whose number is `failAt` fails (0: none fails).

@@ -201,6 +201,7 @@ class Win32Platform final : public Platform {
   }
 
   bool BindVersionApi() override {
+    if (version_.size != nullptr && version_.info != nullptr && version_.query != nullptr) return true;
     HMODULE library = ::LoadLibraryA("Version");
     if (library == nullptr) return false;
     version_.size = Bind<GetFileVersionInfoSizeFn>(library, "GetFileVersionInfoSizeA");

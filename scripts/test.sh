@@ -14,8 +14,9 @@ qv_ensure_locale
 
 jobs=${QV_JOBS:-2}
 
-echo "== include layers"
+echo "== include layers, ownership"
 tests/build/check-layers.sh
+tests/build/check-ownership.sh
 
 echo "== native build and tests"
 cmake --preset native >/dev/null

@@ -122,10 +122,10 @@ TEST(ConvertToFullTest, OutOfMemoryIsReported) {
   for (bool overflow : {false, true}) {
     FakeOs os;
     RunContext ctx;
-    ctx.link.heap = Mem().HeapCreate(0, 0, 0);
+    ctx.link.heap.reset(Mem().HeapCreate(0, 0, 0));
     ctx.link.mainWindow = reinterpret_cast<Window>(0x42);
     std::string huge = overflow ? std::string(0x40000000, 'a') : "";
-    auto* text = overflow ? huge.data() : static_cast<char*>(Mem().HeapAlloc(ctx.link.heap, win::kHeapZeroMemory, 4));
+    auto* text = overflow ? huge.data() : static_cast<char*>(Mem().HeapAlloc(ctx.link.heap.get(), win::kHeapZeroMemory, 4));
     const size_t events = os.heapLog.size();
     os.failHeapEvent = events + 1;
     EXPECT_FALSE(ConvertToFull(ctx, &text));
@@ -135,7 +135,6 @@ TEST(ConvertToFullTest, OutOfMemoryIsReported) {
     EXPECT_EQ(os.messageBoxes[0].owner, ctx.link.mainWindow);
     EXPECT_EQ(os.messageBoxes[0].type, win::kMbIconError);
     EXPECT_EQ(os.heapLog.size(), events + (overflow ? 0 : 1)) << "nothing is asked for a size that overflows";
-    ctx.link.Detach();
   }
 }
 

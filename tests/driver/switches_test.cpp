@@ -1,14 +1,69 @@
-// The switch letters, the dialog decision and what the fix-up clears are
-// checked by the argument fuzz target on its corpus (replayed by
-// qv_test_hardening); here the message of a bad argument.
+// What the switches make of a command line, by example: the options, the
+// dialog decision, the arguments reported bad and what the fix-up clears;
+// then the message of a bad argument.
 #include "driver/switches.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "convert/option_table.h"
 
 namespace qv {
 namespace {
+
+// The options whose letters `on` holds, every other one off.
+ConversionOptions With(std::string_view on) {
+  ConversionOptions o;
+  for (const OptionSpec& spec : kOptionTable) {
+    if (spec.member != nullptr) o.*spec.member = on.find(spec.letter) != std::string_view::npos ? 1 : 0;
+  }
+  return o;
+}
+
+using Reports = std::vector<std::pair<int32_t, std::string>>;
+
+void Record(void* context, int32_t index, const char* argument) {
+  static_cast<Reports*>(context)->emplace_back(index, argument);
+}
+
+TEST(SwitchTest, CommandLinesGiveOptions) {
+  const struct {
+    const char* line;
+    const char* options;  // the letters of the options on after the fix-up
+    bool dialog;
+    Reports bad;
+  } cases[] = {
+      {"q", "XA", true, {}},  // no switches: the dialog, on the defaults
+      {"q /X", "XA", false, {}},
+      {"q /xKJ", "AKJ", false, {}},
+      {"q /x/a /N", "N", false, {}},
+      {"q /XaNSPJKLURTV", "XNSPJKLURT", false, {}},  // V only to full-width
+      {"q /xNR", "AN", false, {}},                   // R only to half-width
+      {"q /XT", "XA", false, {}},                    // T only with K
+      {"q /MRVK", "XAMRVK", false, {}},              // Normalize goes both ways
+      {"q /Mm", "XA", false, {}},
+      {"q /GC", "XAC", false, {}},  // one kana case: the last
+      {"q /Cg", "XAC", false, {}},
+      {"q /D", "XA", true, {}},
+      {"q \"\"", "XA", true, {}},  // nothing but an empty argument
+      {"q /XAq hello /", "XA", true, {{1, "/XAq"}, {2, "hello"}, {3, "/"}}},
+      {"q /QQ", "XA", true, {{1, "/QQ"}, {1, "/QQ"}}},  // once for each letter it does not know
+  };
+  for (const auto& c : cases) {
+    const ArgumentList arguments(c.line);
+    ConversionOptions options;
+    uint8_t dialog = 9;
+    Reports reports;
+    ParseSwitches(arguments, options, dialog, Record, &reports);
+    FixUpOptions(options);
+    EXPECT_EQ(options, With(c.options)) << c.line;
+    EXPECT_EQ(dialog, c.dialog ? 1 : 0) << c.line;
+    EXPECT_EQ(reports, c.bad) << c.line;
+  }
+}
 
 TEST(SwitchTest, BadArgumentMessageInCodePage932CutToTheBuffer) {
   char buffer[kMessageBufferSize];

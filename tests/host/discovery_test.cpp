@@ -79,11 +79,10 @@ TEST(HostIniPathTest, PerUserOrBesideTheExecutable) {
     os.userName = c.user;
     testing::TempDir root;
     for (const auto& [path, content] : c.files) testing::WriteFile(root / path, content);
-    HeapHandle heap = Mem().HeapCreate(0, 0, 0);
+    const UniqueHeap heap(Mem().HeapCreate(0, 0, 0));
     const std::string exe = c.exe.starts_with("Q:") || c.exe.size() > 300 ? c.exe : HostPath(root, c.exe);
     const std::string expected = c.expected[0] == '=' ? c.expected.substr(1) : HostPath(root, c.expected);
-    EXPECT_EQ(std::string(DeriveHostIniPath(heap, exe.c_str())), expected) << c.name;
-    Mem().HeapDestroy(heap);
+    EXPECT_EQ(std::string(DeriveHostIniPath(heap.get(), exe.c_str())), expected) << c.name;
   }
 }
 
@@ -93,9 +92,8 @@ TEST(HostIniPathTest, PerUserPathThatDoesNotFitIsNotCut) {
   testing::TempDir root;
   const std::string dir = HostPath(root, std::string(243 - (root / "").size(), 'd'));  // 244 bytes with its separator
   testing::WriteFile(root / (std::string(243 - (root / "").size(), 'd') + "/usr.txt"), "");
-  HeapHandle heap = Mem().HeapCreate(0, 0, 0);
-  EXPECT_EQ(std::string(DeriveHostIniPath(heap, (dir + "\\TeraPad.exe").c_str())), dir + "\\TeraPad.ini");
-  Mem().HeapDestroy(heap);
+  const UniqueHeap heap(Mem().HeapCreate(0, 0, 0));
+  EXPECT_EQ(std::string(DeriveHostIniPath(heap.get(), (dir + "\\TeraPad.exe").c_str())), dir + "\\TeraPad.ini");
 }
 #endif
 

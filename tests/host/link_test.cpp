@@ -41,7 +41,7 @@ struct Scene {
     if (version != nullptr) os.SetFileVersion(kExe, version);
   }
   ~Scene() {
-    link.Detach();
+    link = EditorLink{};  // the heap goes with the link's state
     EXPECT_EQ(os.LiveHeaps(), 0u) << "a heap leaked";
   }
   // Attached, with what attaching sent forgotten.
@@ -83,7 +83,7 @@ TEST(AttachTest, WaitsForTheHostInFront) {
     const std::string where = ::testing::PrintToString(c.front);
     EXPECT_EQ(s.link.mainWindow, c.attached ? s.main : nullptr) << where;
     EXPECT_EQ(s.link.currentPane, c.attached ? s.pane : nullptr) << where;
-    EXPECT_EQ(s.link.heap != nullptr, c.attached) << where;
+    EXPECT_EQ(static_cast<bool>(s.link.heap), c.attached) << where;
     EXPECT_EQ(s.link.HostVersion, c.attached ? 0x00490001u : 0u) << where;
     EXPECT_EQ(s.os.sleptMs, c.slept) << where;
     EXPECT_TRUE((!c.attached && c.paneHiddenFor == 0) || s.link.busy == 0) << where;
@@ -105,7 +105,6 @@ TEST(AttachTest, TheActivePaneIsFollowed) {
     s.os.activePane = active;
     s.link.Attach();
     EXPECT_EQ(s.link.currentPane, active == second ? second : s.pane);
-    s.link.Detach();
   }
 }
 
@@ -163,7 +162,7 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
     // Spelled out, not from the contract: the host opens its section by this exact name; no other test spells it.
     const std::string name = "TeraPad_Map_" + std::to_string(host::MappingHandleValue(s.main));
     bool taken = false;
-    KernelHandle squatter = how == 0 ? Shared().CreateFileMappingA(1, name.c_str(), &taken) : nullptr;
+    const UniqueSection squatter(how == 0 ? Shared().CreateFileMappingA(1, name.c_str(), &taken) : nullptr);
     s.link.busy = how == 1 ? 1 : 0;
     s.os.quirks.refuseMapping = how == 2;
     std::string text5000 = Letters(5000);
@@ -177,7 +176,6 @@ TEST(WriteTest, MappingThatIsTakenBusyOrRefusedFallsBackToMessages) {
     EXPECT_EQ(s.link.ReplaceSelectedText(Letters(5000).c_str()), WriteResult::kWritten) << how;
     EXPECT_EQ(s.pane->text, Letters(5000)) << how;
     EXPECT_EQ(s.os.Count(host::kMsgReadText), how == 2 ? 2u : 0u) << how;
-    if (squatter != nullptr) Shared().CloseHandle(squatter);
   }
 }
 

@@ -87,13 +87,10 @@ class FakeOs final : public Platform {
     for (int id = 1001; id <= 1013; ++id) buttons[id] = Button{};
     Install(true);
     ResetProcessExeLookupForTesting();
-    ResetVersionApiForTesting();
-    QuoteMarkList::Process().ResetForTesting();
   }
   // A fake made while another is installed hands the groups back to it.
   ~FakeOs() override {
     Install(false);
-    QuoteMarkList::Process().ResetForTesting();
   }
   FakeOs(const FakeOs&) = delete;
   FakeOs& operator=(const FakeOs&) = delete;
