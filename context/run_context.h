@@ -6,17 +6,17 @@
 #include <cstdint>
 
 #include "context/argument_list.h"
+#include "context/messages.h"
 #include "convert/options.h"
 #include "convert/quote_marks.h"
 #include "host/editor_link.h"
 
 namespace qv {
 
-inline constexpr char kCaption[] = "Quorvel";
 inline constexpr size_t kKeepCharsSize = 1024;  // the settings file's KeepChars, NUL included
 
 struct RunContext {
-  char message[4096] = {};  // scratch buffer for formatted messages
+  char message[kMessageBufferSize] = {};  // scratch buffer for formatted messages
   EditorLink link;
   ArgumentList arguments;
   uint8_t ShowDialog = 0;

@@ -1,16 +1,9 @@
 #include "dialog/option_rules.h"
 
+#include "context/messages.h"
 #include "dialog/settings_file.h"
 
 namespace qv {
-namespace {
-
-inline constexpr char kMsgNeedDirection[] =
-    "\x81u\x95\xCF\x8A\xB7\x95\xFB\x8C\xFC\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換方向」 を指定してください。
-inline constexpr char kMsgNeedTarget[] =
-    "\x81u\x95\xCF\x8A\xB7\x91\xCE\x8F\xDB\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換対象」 を指定してください。
-
-}  // namespace
 
 Enabling EnablingRules(const ControlView& view) {
   const bool katakana = view.IsChecked(kIdKatakana);

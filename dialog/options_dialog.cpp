@@ -3,16 +3,12 @@
 #include <array>
 #include <cstdio>
 
+#include "context/messages.h"
 #include "dialog/option_rules.h"
 #include "dialog/settings_file.h"
 
 namespace qv {
 namespace {
-
-inline constexpr char kMsgDialogFailed[] =
-    "\x83_\x83\x43\x83\x41\x83\x8D\x83O\x82\xCC\x8BN\x93\xAE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // ダイアログの起動に失敗しました。
-inline constexpr char kMsgSettingsNotSaved[] =
-    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 設定を保存できませんでした。
 
 // One dialog at a time, on the run's only thread.
 std::array<char, kSettingsPathSize> g_settingsPath{};

@@ -12,7 +12,7 @@
 
 namespace qv {
 
-inline constexpr uint32_t kSettingsPathSize = 260;
+inline constexpr uint32_t kSettingsPathSize = win::kMaxPath;
 inline constexpr char kSettingsSection[] = "Option";
 
 // Fills `path` with the executable's own path whose last three characters are

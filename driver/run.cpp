@@ -7,7 +7,7 @@
 #include "convert/text_converter.h"
 #include "dialog/options_dialog.h"
 #include "dialog/settings_file.h"
-#include "driver/messages.h"
+#include "context/messages.h"
 #include "driver/switches.h"
 #include "host/host_contract.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "convert/option_table.h"
-#include "driver/messages.h"
+#include "context/messages.h"
 
 namespace qv {
 bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog) {

@@ -7,10 +7,10 @@
 
 #include "convert/options.h"
 #include "context/argument_list.h"
+#include "context/messages.h"
 
 namespace qv {
 
-inline constexpr size_t kMessageBufferSize = 4096;
 
 // Called once per bad argument and once per unrecognised letter, with the
 // argument's index (1 = first after the program path) and its text.

@@ -16,7 +16,7 @@
 #include "convert/option_table.h"
 #include "convert/quote_marks.h"
 #include "convert/text_converter.h"
-#include "driver/messages.h"
+#include "context/messages.h"
 #include "driver/switches.h"
 #include "host/host_contract.h"
 #include "platform/files.h"

@@ -23,7 +23,7 @@
 
 #include "convert/convert.h"
 #include "convert/quote_marks.h"
-#include "driver/messages.h"
+#include "context/messages.h"
 #include "driver/run.h"
 #include "driver/switches.h"
 #include "fuzz/fuzz_check.h"

@@ -12,7 +12,7 @@
 namespace qv {
 
 // Path buffers of the setup hold this many bytes, the terminating NUL included.
-inline constexpr size_t kPathBufferSize = 260;
+inline constexpr size_t kPathBufferSize = win::kMaxPath;
 // The executable path block is a little larger, as the host's own lookups use.
 inline constexpr size_t kExePathBlockSize = 262;
 inline constexpr size_t kUserNameBufferSize = 257;

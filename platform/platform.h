@@ -15,6 +15,7 @@ using KernelHandle = void*;  // other kernel object HANDLEs (file mappings)
 // Win32 constants the tool uses, spelled out so that no code outside
 // platform/ needs a system header.
 namespace win {
+inline constexpr uint32_t kMaxPath = 260;  // MAX_PATH: a path buffer, NUL included
 inline constexpr uint32_t kHeapNoSerialize = 0x00000001;
 inline constexpr uint32_t kHeapZeroMemory = 0x00000008;
 

@@ -17,7 +17,7 @@ static_assert(win::kWmGetText == WM_GETTEXT && win::kWmGetTextLength == WM_GETTE
               win::kWmCommand == WM_COMMAND && win::kWmClear == WM_CLEAR);
 static_assert(win::kEmGetSel == EM_GETSEL && win::kEmSetSel == EM_SETSEL && win::kEmReplaceSel == EM_REPLACESEL &&
               win::kEmUndo == EM_UNDO);
-static_assert(win::kFileMapWrite == FILE_MAP_WRITE && win::kFileMapRead == FILE_MAP_READ);
+static_assert(win::kFileMapWrite == FILE_MAP_WRITE && win::kFileMapRead == FILE_MAP_READ && win::kMaxPath == MAX_PATH);
 static_assert(win::kInvalidFileAttributes == INVALID_FILE_ATTRIBUTES &&
               win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY &&
               win::kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL && win::kVerPlatformWin32Nt == VER_PLATFORM_WIN32_NT);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/messages.h"
+#include "context/messages.h"
 #include "driver/switches.h"
 #include "host/host_contract.h"
 #include "tests/support/fake_os.h"

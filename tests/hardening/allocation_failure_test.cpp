@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/messages.h"
+#include "context/messages.h"
 #include "driver/run.h"
 #include "host/discovery.h"
 #include "host/host_contract.h"

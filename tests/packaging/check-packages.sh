@@ -45,20 +45,20 @@ check_readme() {
     grep -qE "^    $letter / ${letter,} " "$readme" || fail "$readme does not explain switch $letter / ${letter,}"
   done
   local quoted=(
-    "$(c_string "$src/driver/messages.h" kMsgAttachFailed)"
-    "$(c_string "$src/driver/messages.h" kMsgFetchFailed)"
-    "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedRestored)"
-    "$(c_string "$src/driver/messages.h" kMsgWriteBackFailedUndo)"
-    "$(c_string "$src/driver/messages.h" kMsgOutOfMemory)"
-    "$(c_string "$src/driver/messages.h" kMsgKeepCharsEmpty)"
-    "$(c_string "$src/driver/messages.h" kMsgKeepCharsBroken)"
-    "$(c_string "$src/dialog/options_dialog.cpp" kMsgDialogFailed)"
-    "$(c_string "$src/dialog/options_dialog.cpp" kMsgSettingsNotSaved)"
-    "$(c_string "$src/dialog/option_rules.cpp" kMsgNeedDirection)"
-    "$(c_string "$src/dialog/option_rules.cpp" kMsgNeedTarget)"
+    "$(c_string "$src/context/messages.h" kMsgAttachFailed)"
+    "$(c_string "$src/context/messages.h" kMsgFetchFailed)"
+    "$(c_string "$src/context/messages.h" kMsgWriteBackFailedRestored)"
+    "$(c_string "$src/context/messages.h" kMsgWriteBackFailedUndo)"
+    "$(c_string "$src/context/messages.h" kMsgOutOfMemory)"
+    "$(c_string "$src/context/messages.h" kMsgKeepCharsEmpty)"
+    "$(c_string "$src/context/messages.h" kMsgKeepCharsBroken)"
+    "$(c_string "$src/context/messages.h" kMsgDialogFailed)"
+    "$(c_string "$src/context/messages.h" kMsgSettingsNotSaved)"
+    "$(c_string "$src/context/messages.h" kMsgNeedDirection)"
+    "$(c_string "$src/context/messages.h" kMsgNeedTarget)"
   )
   local format
-  format=$(c_string "$src/driver/messages.h" kFmtBadArgument)
+  format=$(c_string "$src/context/messages.h" kFmtBadArgument)
   format=${format/\%d/1}
   quoted+=("${format/\%s//XQ}")
   while IFS= read -r text; do quoted+=("$(printf '%b' "$text")"); done < <(dialog_texts)

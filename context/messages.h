@@ -1,8 +1,16 @@
-// The run's texts, held as code page 932 bytes (scripts/cp932-literal.py
-// prints a literal from the readable text shown beside it).
+// Every text the tool shows, held as code page 932 bytes
+// (scripts/cp932-literal.py prints a literal from the readable text shown
+// beside it), the caption of its message boxes and the buffer they are
+// formatted in.
 #pragma once
 
+#include <cstddef>
+
 namespace qv {
+
+inline constexpr char kCaption[] = "Quorvel";
+inline constexpr size_t kMessageBufferSize = 4096;  // a formatted message, NUL included
+
 
 inline constexpr char kMsgAttachFailed[] =
     "TeraPad \x82\xCC\x95\xDF\x91\xA8\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // TeraPad の捕捉に失敗しました。
@@ -25,5 +33,14 @@ inline constexpr char kMsgKeepCharsBroken[] =
     "\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x82\xAA\x82\xA0\x82\xE9\x82\xA9\x81\x41\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81\x42";  // 設定ファイルの KeepChars に Shift_JIS として読めない文字があるか、長すぎます。
 inline constexpr char kFmtBadArgument[] =
     "%d \x94\xD4\x96\xDA\x82\xCC\x88\xF8\x90\x94\x82\xAA\x94\x46\x8E\xAF\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x46 '%s'";  // %d 番目の引数が認識できません： '%s'
+// The options dialog's.
+inline constexpr char kMsgDialogFailed[] =
+    "\x83_\x83\x43\x83\x41\x83\x8D\x83O\x82\xCC\x8BN\x93\xAE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42";  // ダイアログの起動に失敗しました。
+inline constexpr char kMsgSettingsNotSaved[] =
+    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";  // 設定を保存できませんでした。
+inline constexpr char kMsgNeedDirection[] =
+    "\x81u\x95\xCF\x8A\xB7\x95\xFB\x8C\xFC\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換方向」 を指定してください。
+inline constexpr char kMsgNeedTarget[] =
+    "\x81u\x95\xCF\x8A\xB7\x91\xCE\x8F\xDB\x81v \x82\xF0\x8Ew\x92\xE8\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";  // 「変換対象」 を指定してください。
 
 }  // namespace qv
