@@ -259,8 +259,7 @@ void Filter::Parse(const std::vector<std::string>& args) {
     } else if (arg.size() > 1 && arg[0] == '-') {
       UnknownArgument(index, arg);
     } else if (LooksLikeSwitches(arg) && NamesExisting(arg) && AllSwitchLetters(arg)) {
-      BadArgument(
-                  "'" + arg + "' はスイッチにもファイル名にも読めます。ファイルなら ./ か -- を前に、スイッチなら分けて書いてください",
+      BadArgument("'" + arg + "' はスイッチにもファイル名にも読めます。ファイルなら ./ か -- を前に、スイッチなら分けて書いてください",
                   "'" + arg + "' reads as switches and as a path: write ./ or -- before a file, or the switches apart");
     } else if (LooksLikeSwitches(arg) && !NamesExisting(arg)) {
       uint8_t dialog = 0;  // accepted and ignored: there is no dialog
