@@ -58,7 +58,7 @@ void DescribeSettingsPath(const char* path, std::span<char, kSettingsPathSize + 
 
 KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> keep) {
   keep[0] = '\0';
-  if (path == nullptr || path[0] == '\0') return KeepCharsRead::kNone;
+  if (path[0] == '\0') return KeepCharsRead::kNone;
   // A default no value can be: it tells a missing key from an empty one.
   constexpr char kMissing[] = "\x01";
   const uint32_t n = Sys().GetPrivateProfileStringA(kSettingsSection, kKeepCharsKey, kMissing, keep.data(),
@@ -69,8 +69,7 @@ KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> ke
   }
   if (n == 0) return KeepCharsRead::kEmpty;
   if (n >= kKeepCharsSize - 1 || !IsWellFormed(Encoding::kShiftJis, reinterpret_cast<const uint8_t*>(keep.data()), n)) {
-    keep[0] = '\0';
-    return KeepCharsRead::kBroken;
+    return KeepCharsRead::kBroken;  // the run ends: nothing reads `keep`
   }
   return KeepCharsRead::kRead;
 }

@@ -40,6 +40,7 @@ enum class KeepCharsRead : uint8_t {
   kEmpty,   // the key is there without a character
   kBroken,  // not Shift_JIS throughout, or longer than the buffer
 };
+// `path` "": the settings path could not be built.
 KeepCharsRead ReadKeepChars(const char* path, std::span<char, kKeepCharsSize> keep);
 
 // What a message can name of the settings file: `path` or, where it could

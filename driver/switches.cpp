@@ -26,7 +26,7 @@ bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& opti
   bool error = false;
   for (int32_t i = 1; i < arguments.argc(); ++i) {
     const char* arg = arguments[i];
-    if (arg == nullptr || arg[0] == '\0') continue;
+    if (arg[0] == '\0') continue;
     seen = true;
     if (arg[0] != '/' || arg[1] == '\0') {
       report(context, i, arg);

@@ -256,7 +256,7 @@ void Filter::Parse(const std::vector<std::string>& args) {
     } else if (arg.starts_with(kHostIniOption) && arg.size() > kHostIniOption.size()) {
       s_.hostIni = arg.substr(kHostIniOption.size());
       s_.marks.reset();
-    } else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (arg[0] == '-') {  // "-" alone was taken above
       UnknownArgument(index, arg);
     } else if (LooksLikeSwitches(arg) && NamesExisting(arg) && AllSwitchLetters(arg)) {
       BadArgument("'" + arg + "' はスイッチにもファイル名にも読めます。ファイルなら ./ か -- を前に、スイッチなら分けて書いてください",

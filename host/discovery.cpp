@@ -1,6 +1,7 @@
 #include "host/discovery.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "convert/sjis.h"
@@ -84,19 +85,16 @@ const char* DeriveHostIniPath(HeapHandle heap, const char* exePath) {
   const size_t nameLength = exeLength - nameStart;
   std::memcpy(name, dir + nameStart, nameLength);
   dir[nameStart] = '\0';
-  if (nameLength > 4) {
-    // The last four bytes go, but never half of a two-byte character.
-    size_t cut = nameLength - 4;
-    for (size_t i = 0; i < cut; ++i) {
-      if (sjis::IsPair(reinterpret_cast<const uint8_t*>(name + i))) {
-        if (i + 1 == cut) cut = i;
-        ++i;
-      }
+  // The last four bytes go (a shorter name goes whole), but never half of a
+  // two-byte character.
+  size_t cut = std::max<size_t>(nameLength, 4) - 4;
+  for (size_t i = 0; i < cut; ++i) {
+    if (sjis::IsPair(reinterpret_cast<const uint8_t*>(name + i))) {
+      if (i + 1 == cut) cut = i;
+      ++i;
     }
-    std::memcpy(name + cut, ".ini", 5);
-  } else {
-    std::memcpy(name, ".ini", 5);
   }
+  std::memcpy(name + cut, ".ini", 5);
 
   // Per-user INI files, when usr.ini allows them and the file or the marker exists.
   if (ComposePath(candidate, "%s%s", dir, host::kUserIniFile) &&

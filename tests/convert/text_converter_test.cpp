@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "convert/option_table.h"
+
 namespace qv {
 namespace {
 
@@ -51,12 +53,7 @@ TEST(DetectEncoding, DecidesFromTheText) {
 std::string ConvertUtf8(const char* switches, const std::string& text, std::string_view marks = ">＞") {
   ConversionOptions o;
   o.ProcessAlphabet = 0;
-  for (const char* s = switches; *s != '\0'; ++s) {
-    uint8_t* flag = *s == 'X' || *s == 'x' ? &o.ExchangeZenHan : *s == 'A' ? &o.ProcessAlphabet
-                  : *s == 'P' ? &o.ProcessPunct : *s == 'K' ? &o.ProcessKatakana : *s == 'J' ? &o.ProcessJPPunct
-                  : *s == 'S' ? &o.ProcessSpace : *s == 'T' ? &o.TransformHiraToKana : &o.NoConnectVoiced;
-    *flag = *s == 'x' ? 0 : 1;
-  }
+  for (const char* s = switches; *s != '\0'; ++s) o.*FindOption(*s)->member = *s >= 'A' && *s <= 'Z' ? 1 : 0;
   const TextConverter converter(o, Encoding::kUtf8, marks);
   std::string out(TextConverter::MaxOutput(text.size()), '\0');
   auto at = LinePosition::kLineStart;

@@ -100,8 +100,8 @@ const RunCase kRunCases[] = {
     // Normalize, the kana case, the keep list: Ａｱ０ to Aア０, ｱ to あ.
     {"NormalizeInOnePass", "q.exe /MAK", "\x82\x60\xB1\x82\x4F", 0, 0, nullptr, {}, 0, "A\x83\x41\x82\x4F", 0, 0, {}},
     {"KanaCaseAfterTheWidth", "q.exe /xKG", "\xB1", 0, 1, nullptr, {}, 0, "\x82\xA0", 0, 2, {}},
-    {"KeepCharsFromTheSettings", "q.exe /XAN", "\x82\x60\x82\x4F", 0, 0, nullptr, {}, 0, "A\x82\x4F", 0, 0, {},
-     "[Option]\r\nKeepChars=\x82\x4F\r\n"},
+    {"KeepCharsFromTheSettings", "q.exe /xA", "ab", 0, 0, nullptr, {}, 0, "\x82\x81" "b", 0, 0, {},
+     "[Option]\r\nKeepChars=b\r\n"},
     {"KeepCharsEmpty", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsEmpty},
      "[Option]\r\nKeepChars=\r\n"},
     {"KeepCharsBroken", "q.exe /XAN", "\x82\x60", 0, 0, nullptr, {}, -1, "\x82\x60", 0, 0, {kMsgKeepCharsBroken},

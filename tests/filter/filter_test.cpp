@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "tests/support/fake_os.h"
 #include "tests/support/temp_dir.h"
@@ -88,6 +90,7 @@ const Case kCases[] = {
     {"SeveralGroups", {"/XN", "/a"}, "\x82\x60\x82\x4F", 0, "\x82\x60" "0"},
     {"SmallXToFull", {"/xA"}, "Ab", 0, "\x82\x60\x82\x82"},
     {"DialogSwitchIgnored", {"/DXN"}, "\x82\x4F", 0, "0"},
+    {"HiraganaOnlyWithKatakana", {"/XT"}, "\x82\xAA", 0, "\x82\xAA"},
     {"SpaceAndUnderbar", {"/X/S/U"}, "\x81\x40 ", 0, "__"},
     {"DefaultQuoteMarks", {}, "\x82\x60\r\n\x81\x84\x82\x60\r\n", 0, "A\r\n\x81\x84\x82\x60\r\n"},
     {"QuoteMarksGiven", {"--quote-marks=#"}, ">\x82\x60\n#\x82\x60", 0, ">A\n#\x82\x60"},
@@ -151,6 +154,8 @@ TEST(FilterRun, NormalizeKanaCaseAndKeep) {
       {{"/XANSP", "--keep=！？"}, "ＡＢ！？（）", "AB！？()"},
       {{"/xA", "--keep=b"}, "ab", "ａb"},
       {{"/xKJ", "--keep=ﾞ"}, "ｶﾞﾊﾟ", "カﾞパ"},
+      {{"/xK", "--keep=\u3099"}, "ｶ\u3099ﾊ\u309A", "カ\u3099パ"},  // a combining mark kept joins nothing
+      {{"/XK", "--keep=\u3099"}, "カ\u3099", "ｶ\u3099"},
       {{"--hiragana", "--keep=カ"}, "カキ", "カき"},
       {{"/XSU", "--keep= "}, "Ａ　Ｂ c", "A B c"},
   };
@@ -194,6 +199,7 @@ TEST(FilterRun, FilesInOrder) {
   EXPECT_EQ(r.exitCode, kFilterFailed);
   EXPECT_EQ(r.out, "A\nB\nAB\n");
   EXPECT_THAT(r.err, HasSubstr("'" + dir / "missing" + "' を開けませんでした"));
+  EXPECT_EQ(Filter(dir, {dir / "a"}, "").exitCode, kFilterOk);
 }
 
 // -i on several files: each converted in place or, on failure, left exactly
@@ -294,24 +300,41 @@ TEST(FilterRun, EveryAllocationFailsSafely) {
   }
 }
 
-// Input far longer than a piece: lines of up to 160 bytes, one of over a
-// megabyte, one of blanks longer than the filter holds, quoted or not, ended
-// every way, lead bytes before line breaks. Each line is a piece repeated,
-// so the output is the pieces' conversions one after the other.
+#ifndef _WIN32
+// Text without a sign of its own is taken in the locale's encoding; the
+// process's own locale is left as it was.
+TEST(FilterRun, LocaleEncoding) {
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  for (const auto& [locale, want] : {std::pair{"C.UTF-8", Encoding::kUtf8}, std::pair{"C", Encoding::kShiftJis}}) {
+    setenv("LC_ALL", locale, 1);
+    EXPECT_EQ(files::LocaleEncoding(), want) << locale;
+  }
+  unsetenv("LC_ALL");
+  EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before);
+}
+#endif
+
+// Input far longer than a piece: lines of up to 160 bytes, quoted or not,
+// ended every way, lead bytes before line breaks; a line of blanks longer
+// than the filter holds; a line of 3 MiB that is not quoted though the
+// pieces it is cut into begin with a quote mark. Each line is a piece
+// repeated, so the output is the pieces' conversions one after the other.
 TEST(FilterRun, LongInputConvertsAsOneWhole) {
   // Each piece as read, and its conversions by /XAKS and /xAKS.
   const std::string pieces[][3] = {{">\x82\x60\xB6", ">\x82\x60\xB6", ">\x82\x60\xB6"},
                                    {"\x82\x60\xB6\xDE", "A\xB6\xDE", "\x82\x60\x83\x4B"},
-                                   {"a", "a", "\x82\x81"}, {"\t", "\t", "\t"}};
+                                   {"a", "a", "\x82\x81"}, {"\t", "\t", "\t"},
+                                   {"\x81\x84\x82\x60", "\x81\x84" "A", "\x81\x84\x82\x60"}};  // ＞Ａ
   const std::string ends[] = {"\n", "\r\n", "\r", "\0"s, "\x82\n", "\x82\r"};
   std::string all[3];
   std::mt19937 random(7);
-  for (size_t line = 0; all[0].size() < (6u << 20); ++line) {
-    const auto& piece = line == 99 ? pieces[3] : pieces[random() % 3];
-    const std::string& end = ends[random() % std::size(ends)];
-    for (size_t i = line == 9 || line == 99 ? (3u << 20) + 999 : random() % 40; i > 0; --i) {
+  for (size_t line = 0; all[0].size() < (8u << 20); ++line) {
+    const auto& piece = pieces[line == 3 ? 3 : line == 6 ? 4 : random() % 3];
+    if (line == 6) all[0] += "b", all[1] += "b", all[2] += "\x82\x82";
+    for (size_t i = line == 3 || line == 6 ? (3u << 20) / piece[0].size() : random() % 40; i > 0; --i) {
       for (int k = 0; k < 3; ++k) all[k] += piece[k];
     }
+    const std::string& end = ends[random() % std::size(ends)];
     for (auto& text : all) text += end;
   }
   const testing::TempDir dir;
