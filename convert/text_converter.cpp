@@ -180,6 +180,26 @@ TextConverter::TextConverter(const ConversionOptions& o, Encoding encoding, std:
   combiningKept_[0] = isKept(kCombiningVoiced);
   combiningKept_[1] = isKept(kCombiningSemiVoiced);
 
+  // UTF-8 bytes that start no character the maps change: any byte but the
+  // line ends, NUL, the mapped ASCII and the leads of the mapped pages.
+  const auto pageMaps = [&](uint32_t first, uint32_t last) {
+    for (uint32_t code = first; code <= last; ++code) {
+      if (const Mapped* m = Lookup(code); m != nullptr && m->length != 0) return true;
+    }
+    return (first >> 8 == 0x30 && composes_) || (first >> 8 == 0xFF && joins_);
+  };
+  for (int b = 0; b < 256; ++b) plain_[b] = b >= 0x80 || (b != 0 && b != '\r' && b != '\n' && pages_[0].to[b].length == 0);
+  plain_[0xC2] = plain_[0xC3] = !pageMaps(0x80, 0xFF);
+  const uint8_t leads[3] = {0xE2, 0xE3, 0xEF};
+  const uint32_t bases[3] = {0x2000, 0x3000, 0xF000};
+  for (int l = 0; l < 3; ++l) {
+    plain_[leads[l]] = false;
+    for (int second = 0; second < 64; ++second) {
+      const uint32_t first = bases[l] | static_cast<uint32_t>(second) << 6;
+      plainAfter_[l][second] = !pageMaps(first, first + 63);
+    }
+  }
+
   marks = marks.substr(0, std::min({marks.find('\0'), marks.size(), kMarksLimit}));
   decodeAll(marks, marks_);
   marks_.erase(std::remove_if(marks_.begin(), marks_.end(),
@@ -237,6 +257,17 @@ size_t TextConverter::Run(const uint8_t* in, size_t n, uint8_t* out, LinePositio
       continue;
     }
     const uint8_t b = *p;
+    if constexpr (E == Encoding::kUtf8) {
+      // A run of bytes whose characters no map changes goes out as it is.
+      if (plain_[b] || PlainPair(p, end)) {
+        const uint8_t* run = p + 1;
+        while (run < end && (plain_[*run] || PlainPair(run, end))) ++run;
+        std::memcpy(q, p, static_cast<size_t>(run - p));
+        q += run - p;
+        p = run;
+        continue;
+      }
+    }
     if (b < 0x80) {
       ++p;
       if (b == 0 || b == '\r' || b == '\n') {

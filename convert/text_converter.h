@@ -55,6 +55,11 @@ class TextConverter {
   size_t Encodes(uint32_t code, uint8_t* out) const;
   template <Encoding E>
   size_t Run(const uint8_t* in, size_t n, uint8_t* out, LinePosition& at) const;
+  // After E2, E3 or EF: whether the second byte starts no mapped character.
+  bool PlainPair(const uint8_t* p, const uint8_t* end) const {
+    const int lead = p[0] == 0xE2 ? 0 : p[0] == 0xE3 ? 1 : p[0] == 0xEF ? 2 : -1;
+    return lead >= 0 && p + 1 < end && (p[1] & 0xC0) == 0x80 && plainAfter_[lead][p[1] & 0x3F];
+  }
 
   Encoding encoding_;
   bool skipQuoted_;
@@ -63,6 +68,11 @@ class TextConverter {
   Page pages_[4] = {};          // U+00xx, U+20xx, U+30xx, U+FFxx
   Mapped join_[2][256] = {};    // half-width kana of U+FFxx followed by a voiced / semi-voiced mark
   Mapped compose_[2][256] = {};  // kana of U+30xx followed by a combining mark
+  // UTF-8: by byte, whether a character starting with it (with this byte
+  // as its second, after 0xE2, 0xE3 or 0xEF) is sure to pass unchanged, so
+  // that runs of such bytes are copied without reading their characters.
+  bool plain_[256] = {};
+  bool plainAfter_[3][64] = {};  // second bytes 0x80..0xBF after E2, E3, EF
   bool halfMarkKept_[2] = {};   // ﾞ ﾟ kept: they join nothing
   bool combiningKept_[2] = {};
   std::vector<uint32_t> marks_;  // sorted
