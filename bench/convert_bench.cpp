@@ -32,41 +32,12 @@ ConversionOptions Options(bool toHalf, bool all) {
   return o;
 }
 
-// The one-pass normalisation and the two conversions it replaces (/XANSP
-// then /xaKJ), fast only, on the same corpus.
-void BenchOnePass(benchmark::State& state, Corpus corpus, int which) {
-  const std::string& text = CorpusText(corpus);
-  size_t bytes = 0;
-  FullBlockSize(text.size(), &bytes);
-  std::vector<char> block(bytes);
-  ConversionOptions o;
-  o.ExchangeZenHan = which == 1 ? 0 : 1;
-  o.Normalize = which == 2 ? 1 : 0;
-  o.ProcessAlphabet = o.ProcessNumber = o.ProcessSpace = o.ProcessPunct = which != 1 ? 1 : 0;
-  o.ProcessJPPunct = o.ProcessKatakana = which != 0 ? 1 : 0;
-  QuoteMarkList marks;
-  marks.Set(kDefaultQuoteMarks);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(block.data(), text.c_str(), text.size() + 1);
-    state.ResumeTiming();
-    if (which == 0) {
-      ConvertToHalf(o, marks, block.data());
-    } else {
-      ConvertToFullInBlock(o, marks, block.data(), text.size());
-    }
-    benchmark::DoNotOptimize(block.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
-}
-
 using HalfFn = bool (*)(const ConversionOptions&, QuoteMarkList&, char*);
 using FullFn = bool (*)(const ConversionOptions&, QuoteMarkList&, char*, size_t);
 
-void BenchHalf(benchmark::State& state, Corpus corpus, bool all, HalfFn convert) {
+void BenchHalf(benchmark::State& state, Corpus corpus, ConversionOptions o, HalfFn convert) {
   const std::string& text = CorpusText(corpus);
   std::vector<char> buffer(text.size() + 1);
-  const ConversionOptions o = Options(true, all);
   QuoteMarkList marks;
   marks.Set(kDefaultQuoteMarks);
   for (auto _ : state) {
@@ -79,12 +50,11 @@ void BenchHalf(benchmark::State& state, Corpus corpus, bool all, HalfFn convert)
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
-void BenchFull(benchmark::State& state, Corpus corpus, bool all, FullFn convert) {
+void BenchFull(benchmark::State& state, Corpus corpus, ConversionOptions o, FullFn convert) {
   const std::string& text = CorpusText(corpus);
   size_t bytes = 0;
   FullBlockSize(text.size(), &bytes);
   std::vector<char> block(bytes);
-  const ConversionOptions o = Options(false, all);
   QuoteMarkList marks;
   marks.Set(kDefaultQuoteMarks);
   for (auto _ : state) {
@@ -108,25 +78,37 @@ int main(int argc, char** argv) {
     for (const bool all : {false, true}) {
       const std::string options = all ? "all" : "letters";
       const std::string suffix = std::string(name) + "/" + options;
-      benchmark::RegisterBenchmark(("ToHalf/" + suffix + "/fast").c_str(), BenchHalf, corpus, all, qv::ConvertToHalf)
+      const qv::ConversionOptions half = Options(true, all), full = Options(false, all);
+      benchmark::RegisterBenchmark(("ToHalf/" + suffix + "/fast").c_str(), BenchHalf, corpus, half, qv::ConvertToHalf)
           ->Unit(benchmark::kMillisecond);
-      benchmark::RegisterBenchmark(("ToHalf/" + suffix + "/reference").c_str(), BenchHalf, corpus, all,
+      benchmark::RegisterBenchmark(("ToHalf/" + suffix + "/reference").c_str(), BenchHalf, corpus, half,
                                    qv::reference::ConvertToHalf)
           ->Unit(benchmark::kMillisecond);
-      benchmark::RegisterBenchmark(("ToFull/" + suffix + "/fast").c_str(), BenchFull, corpus, all,
+      benchmark::RegisterBenchmark(("ToFull/" + suffix + "/fast").c_str(), BenchFull, corpus, full,
                                    qv::ConvertToFullInBlock)
           ->Unit(benchmark::kMillisecond);
-      benchmark::RegisterBenchmark(("ToFull/" + suffix + "/reference").c_str(), BenchFull, corpus, all,
+      benchmark::RegisterBenchmark(("ToFull/" + suffix + "/reference").c_str(), BenchFull, corpus, full,
                                    qv::reference::ConvertToFullInBlock)
           ->Unit(benchmark::kMillisecond);
     }
   }
+  // The one-pass normalisation beside the two conversions it replaces,
+  // /XANSP and then /xaKJ.
+  qv::ConversionOptions ansp, kj, normalize;
+  ansp.ProcessNumber = ansp.ProcessSpace = ansp.ProcessPunct = 1;
+  kj.ExchangeZenHan = kj.ProcessAlphabet = 0;
+  kj.ProcessJPPunct = kj.ProcessKatakana = 1;
+  normalize = ansp;
+  normalize.Normalize = normalize.ProcessJPPunct = normalize.ProcessKatakana = 1;
   for (const auto& [name, corpus] : corpora) {
-    const char* const which[] = {"ToHalfANSP", "ToFullKJ", "Normalize"};
-    for (int w = 0; w < 3; ++w) {
-      benchmark::RegisterBenchmark((std::string("OnePass/") + name + "/" + which[w]).c_str(), BenchOnePass, corpus, w)
-          ->Unit(benchmark::kMillisecond);
-    }
+    const std::string prefix = std::string("OnePass/") + name;
+    benchmark::RegisterBenchmark((prefix + "/ToHalfANSP").c_str(), BenchHalf, corpus, ansp, qv::ConvertToHalf)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((prefix + "/ToFullKJ").c_str(), BenchFull, corpus, kj, qv::ConvertToFullInBlock)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((prefix + "/Normalize").c_str(), BenchFull, corpus, normalize,
+                                 qv::ConvertToFullInBlock)
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
