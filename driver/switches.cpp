@@ -6,11 +6,15 @@
 #include "context/messages.h"
 
 namespace qv {
-bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog) {
+bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t* showDialog) {
   const OptionSpec* spec = FindOption(letter);
   if (spec == nullptr) return false;
   const uint8_t on = letter == spec->letter ? 1 : 0;
-  (spec->member != nullptr ? options.*spec->member : showDialog) = on;
+  if (spec->member != nullptr) {
+    options.*spec->member = on;
+  } else if (showDialog != nullptr) {
+    *showDialog = on;
+  }
   if (on && spec->clears != nullptr) options.*spec->clears = 0;  // one kana case at a time: the last one asked for
   return true;
 }
@@ -34,7 +38,7 @@ bool ApplySwitchArguments(const ArgumentList& arguments, ConversionOptions& opti
       continue;
     }
     for (const char* p = arg + 1; *p != '\0'; ++p) {
-      if (!SetSwitchLetter(*p, options, showDialog)) {
+      if (!SetSwitchLetter(*p, options, &showDialog)) {
         report(context, i, arg);
         error = true;
       }

@@ -20,8 +20,9 @@ using BadArgumentReporter = void (*)(void* context, int32_t index, const char* a
 void SetDefaultOptions(ConversionOptions& options, uint8_t& showDialog);
 
 // Sets the option of one switch letter (capital: on, small: off); false for
-// a letter that names none.
-bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t& showDialog);
+// a letter that names none. `showDialog` null: the dialog's letter is taken
+// and ignored.
+bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t* showDialog);
 
 // Applies arguments 1 .. argc-1 to the options. Returns true when at least one
 // non-empty argument was seen and none was bad.

@@ -132,8 +132,7 @@ bool LooksLikeSwitches(std::string_view arg) {
 
 bool AllSwitchLetters(std::string_view arg) {
   ConversionOptions scratch;
-  uint8_t dialog = 0;
-  return std::all_of(arg.begin(), arg.end(), [&](char c) { return c == '/' || SetSwitchLetter(c, scratch, dialog); });
+  return std::all_of(arg.begin(), arg.end(), [&](char c) { return c == '/' || SetSwitchLetter(c, scratch, nullptr); });
 }
 
 // Whether the argument names something that exists, or begins with the name
@@ -243,8 +242,7 @@ void Filter::Parse(const std::vector<std::string>& args) {
       o.Normalize = o.ProcessAlphabet = o.ProcessNumber = o.ProcessSpace = 1;
       o.ProcessPunct = o.ProcessJPPunct = o.ProcessKatakana = 1;
     } else if (arg == "--hiragana" || arg == "--katakana") {
-      uint8_t dialog = 0;
-      SetSwitchLetter(arg == "--hiragana" ? 'G' : 'C', s_.options, dialog);
+      SetSwitchLetter(arg == "--hiragana" ? 'G' : 'C', s_.options, nullptr);
     } else if (arg.starts_with(kKeepOption)) {
       if (arg.size() == kKeepOption.size()) {
         BadArgument("--keep= に残す文字がありません", "--keep= names no characters to keep");
@@ -262,9 +260,8 @@ void Filter::Parse(const std::vector<std::string>& args) {
       BadArgument("'" + arg + "' はスイッチにもファイル名にも読めます。ファイルなら ./ か -- を前に、スイッチなら分けて書いてください",
                   "'" + arg + "' reads as switches and as a path: write ./ or -- before a file, or the switches apart");
     } else if (LooksLikeSwitches(arg) && !NamesExisting(arg)) {
-      uint8_t dialog = 0;  // accepted and ignored: there is no dialog
-      bool known = true;
-      for (const char c : arg) known = (c == '/' || SetSwitchLetter(c, s_.options, dialog)) && known;
+      bool known = true;  // D is accepted and ignored: there is no dialog
+      for (const char c : arg) known = (c == '/' || SetSwitchLetter(c, s_.options, nullptr)) && known;
       if (!known) UnknownArgument(index, arg);
     } else {
       s_.files.push_back(arg);

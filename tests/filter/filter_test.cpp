@@ -103,6 +103,7 @@ const Case kCases[] = {
     {"Utf8PassesWhatItCannotConvert", {"/XANSPJKR"}, "\xEF\xBB\xBF¥é😀〜—−\xE3\x82", 0, "\xEF\xBB\xBF¥é😀〜—−\xE3\x82"},
     {"Utf8QuoteMarksInUtf8", {"--quote-marks=＃"}, "＃Ａ\nＡ", 0, "＃Ａ\nA"},
     {"Utf8Given", {"--utf8", "/x"}, "a\0b"s, 0, "ａ\0ｂ"s},
+    {"EncodingNamedInAnyCase", {"--encoding=UTF-8", "/x"}, "a", 0, "ａ"},
     {"ShiftJisGiven", {"--sjis", "/xK"}, "\xC3\xA9", 0, "\x83\x65\x83\x44"},  // ﾃｩ, which UTF-8 reads as é
     {"AsciiInTheLocalesEncoding", {"/xA"}, "ab", 0, "ａｂ", 1, Encoding::kUtf8},
     {"Version", {"--version"}, "", 0, "quorvel-filter " QV_VERSION_TEXT "\n"},
@@ -308,9 +309,9 @@ TEST(FilterRun, LocaleEncoding) {
   for (const auto& [locale, want] : {std::pair{"C.UTF-8", Encoding::kUtf8}, std::pair{"C", Encoding::kShiftJis}}) {
     setenv("LC_ALL", locale, 1);
     EXPECT_EQ(files::LocaleEncoding(), want) << locale;
+    EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before);
   }
   unsetenv("LC_ALL");
-  EXPECT_EQ(std::setlocale(LC_CTYPE, nullptr), before);
 }
 #endif
 
