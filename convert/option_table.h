@@ -12,7 +12,7 @@
 
 namespace qv {
 
-struct OptionSpec {
+struct OptionEntry {
   char letter;                          // the capital letter sets it, the small one clears it
   uint8_t ConversionOptions::*member;   // null: ShowDialog, which the run holds
   const char* key;                      // in the settings file; null: a switch only
@@ -22,7 +22,7 @@ struct OptionSpec {
   const char* english;
 };
 
-inline constexpr OptionSpec kOptionTable[] = {
+inline constexpr OptionEntry kOptionTable[] = {
     {'D', nullptr, nullptr, 0, nullptr, "設定ダイアログ (フィルタでは無視)", "the options dialog (the filter ignores it)"},
     {'X', &ConversionOptions::ExchangeZenHan, "ExchangeZenHan", kIdFullToHalf, nullptr, "全角→半角 (x: 半角→全角)",
      "full-width to half-width (x: half-width to full-width)"},
@@ -51,14 +51,14 @@ inline constexpr OptionSpec kOptionTable[] = {
 
 // The options of the settings file, in the file's order: the direction, then
 // the eleven boxes of the dialog.
-inline constexpr std::span<const OptionSpec> kSettingsOptions = std::span(kOptionTable).subspan(1, 12);
-inline constexpr std::span<const OptionSpec> kOptionBoxes = kSettingsOptions.subspan(1);
+inline constexpr std::span<const OptionEntry> kSettingsOptions = std::span(kOptionTable).subspan(1, 12);
+inline constexpr std::span<const OptionEntry> kOptionBoxes = kSettingsOptions.subspan(1);
 
 // The entry of a switch letter, of either case; null for none.
-constexpr const OptionSpec* FindOption(char letter) {
+constexpr const OptionEntry* FindOption(char letter) {
   const char capital = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
-  for (const OptionSpec& spec : kOptionTable) {
-    if (spec.letter == capital) return &spec;
+  for (const OptionEntry& entry : kOptionTable) {
+    if (entry.letter == capital) return &entry;
   }
   return nullptr;
 }

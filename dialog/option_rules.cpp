@@ -22,7 +22,7 @@ bool TriggersEnabling(int controlId) {
 ControlView ViewOfOptions(const ConversionOptions& options) {
   ControlView view;
   view.SetChecked(options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, true);
-  for (const OptionSpec& key : kOptionBoxes) view.SetChecked(key.control, options.*key.member != 0);
+  for (const OptionEntry& key : kOptionBoxes) view.SetChecked(key.control, options.*key.member != 0);
   return view;
 }
 
@@ -34,7 +34,7 @@ OkOutcome StoreOnOk(const ControlView& view, ConversionOptions& options) {
   } else {
     return OkOutcome::kNeedDirection;
   }
-  for (const OptionSpec& key : kOptionBoxes) options.*key.member = view.IsChecked(key.control) ? 1 : 0;
+  for (const OptionEntry& key : kOptionBoxes) options.*key.member = view.IsChecked(key.control) ? 1 : 0;
   const bool anyTarget = options.ProcessAlphabet || options.ProcessNumber || options.ProcessPunct ||
                          options.ProcessSpace || options.ProcessKatakana || options.ProcessJPPunct;
   return anyTarget ? OkOutcome::kConfirmed : OkOutcome::kNeedTarget;

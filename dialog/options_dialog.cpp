@@ -37,7 +37,7 @@ void Open(RunContext& ctx, Window dialog) {
   const ControlView view = ViewOfOptions(ctx.options);
   // Only the radio button of the direction is touched.
   Gui().CheckDlgButton(dialog, ctx.options.ExchangeZenHan != 0 ? kIdFullToHalf : kIdHalfToFull, win::kBstChecked);
-  for (const OptionSpec& key : kOptionBoxes) {
+  for (const OptionEntry& key : kOptionBoxes) {
     Gui().CheckDlgButton(dialog, key.control, view.IsChecked(key.control) ? win::kBstChecked : win::kBstUnchecked);
   }
   ApplyEnabling(dialog);

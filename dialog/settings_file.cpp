@@ -25,7 +25,7 @@ bool BuildSettingsPath(std::span<char, kSettingsPathSize> path) {
 
 void LoadSettings(const char* path, ConversionOptions& options) {
   if (path == nullptr || path[0] == '\0') return;
-  for (const OptionSpec& key : kSettingsOptions) {
+  for (const OptionEntry& key : kSettingsOptions) {
     uint8_t& flag = options.*key.member;
     flag = Sys().GetPrivateProfileIntA(kSettingsSection, key.key, flag != 0 ? 1 : 0, path) != 0 ? 1 : 0;
   }
@@ -34,7 +34,7 @@ void LoadSettings(const char* path, ConversionOptions& options) {
 bool SaveSettings(const char* path, const ConversionOptions& options) {
   if (path == nullptr || path[0] == '\0') return false;
   bool stored = true;
-  for (const OptionSpec& key : kSettingsOptions) {
+  for (const OptionEntry& key : kSettingsOptions) {
     stored &= Sys().WritePrivateProfileStringA(kSettingsSection, key.key, options.*key.member != 0 ? "1" : "0", path);
   }
   return stored;

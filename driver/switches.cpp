@@ -7,15 +7,15 @@
 
 namespace qv {
 bool SetSwitchLetter(char letter, ConversionOptions& options, uint8_t* showDialog) {
-  const OptionSpec* spec = FindOption(letter);
-  if (spec == nullptr) return false;
-  const uint8_t on = letter == spec->letter ? 1 : 0;
-  if (spec->member != nullptr) {
-    options.*spec->member = on;
+  const OptionEntry* entry = FindOption(letter);
+  if (entry == nullptr) return false;
+  const uint8_t on = letter == entry->letter ? 1 : 0;
+  if (entry->member != nullptr) {
+    options.*entry->member = on;
   } else if (showDialog != nullptr) {
     *showDialog = on;
   }
-  if (on && spec->clears != nullptr) options.*spec->clears = 0;  // one kana case at a time: the last one asked for
+  if (on && entry->clears != nullptr) options.*entry->clears = 0;  // one kana case at a time: the last one asked for
   return true;
 }
 

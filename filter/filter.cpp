@@ -84,9 +84,9 @@ constexpr char kUsageTail[] =
 // fixed parts.
 std::string Usage() {
   std::string text = kUsageHead;
-  for (const OptionSpec& spec : kOptionTable) {
-    text.append("  ").append(1, spec.letter).append("  ").append(spec.japanese).append("\n     ");
-    text.append(spec.english).append("\n");
+  for (const OptionEntry& entry : kOptionTable) {
+    text.append("  ").append(1, entry.letter).append("  ").append(entry.japanese).append("\n     ");
+    text.append(entry.english).append("\n");
   }
   return text + kUsageTail;
 }

@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& [index, text] : reports) {
     QV_FUZZ_CHECK(index >= 1 && static_cast<size_t>(index) < args.size() && text == args[static_cast<size_t>(index)]);
   }
-  for (const qv::OptionSpec& spec : qv::kOptionTable) {
-    if (spec.member != nullptr) QV_FUZZ_CHECK(options.*spec.member <= 1);
+  for (const qv::OptionEntry& entry : qv::kOptionTable) {
+    if (entry.member != nullptr) QV_FUZZ_CHECK(options.*entry.member <= 1);
   }
   qv::FixUpOptions(options);
   QV_FUZZ_CHECK(options.ProcessKatakana || options.TransformHiraToKana == 0);

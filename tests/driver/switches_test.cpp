@@ -17,8 +17,8 @@ namespace {
 // The options whose letters `on` holds, every other one off.
 ConversionOptions With(std::string_view on) {
   ConversionOptions o;
-  for (const OptionSpec& spec : kOptionTable) {
-    if (spec.member != nullptr) o.*spec.member = on.find(spec.letter) != std::string_view::npos ? 1 : 0;
+  for (const OptionEntry& entry : kOptionTable) {
+    if (entry.member != nullptr) o.*entry.member = on.find(entry.letter) != std::string_view::npos ? 1 : 0;
   }
   return o;
 }
