@@ -62,7 +62,8 @@ def failing_cases(h, project, program):
                 for suite in json.load(open(report)).get("testsuites", []):
                     failing += [program + ":" + suite["name"] + "." + t["name"]
                                 for t in suite.get("testsuite", []) if t.get("failures")]
-                return failing
+                # A failure after the last case (a leak found at exit) is the program's.
+                return failing or ([program] if rc != 0 else [])
             running = re.findall(r"^\[ RUN      \] (\S+)", out, re.M)
             name = running[-1] if running else "?"
             failing.append(program + ":" + name)

@@ -87,35 +87,5 @@ TEST(TextConverterUtf8, ConvertsByUnicodeMeaning) {
   for (const auto& c : cases) EXPECT_EQ(ConvertUtf8(c.switches, c.in), c.want) << c.switches << " " << c.in;
 }
 
-// A piece may end inside a line only after the character that decides
-// whether the line is quoted, and never between a kana and its mark.
-TEST(SafeCut, KeepsWhatBelongsTogether) {
-  const struct {
-    std::string data;
-    LinePosition at;
-    size_t want;
-  } cases[] = {
-      {"ab\ncd", LinePosition::kLineStart, 3},
-      {"ab\rcd", LinePosition::kLineStart, 3},
-      {std::string("ab\0cd", 5), LinePosition::kLineStart, 3},
-      {"  ab", LinePosition::kLineStart, 3},
-      {"  ", LinePosition::kLineStart, 0},
-      {"  ", LinePosition::kInLine, 1},
-      {"ｶﾞ", LinePosition::kInLine, 0},
-      {"ｶﾞﾞ", LinePosition::kInLine, 6},
-      {"aカ\u3099", LinePosition::kInLine, 1},
-      {"ab\xE3\x82", LinePosition::kInLine, 1},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(SafeCut(Encoding::kUtf8, reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size(), c.at), c.want)
-        << c.data;
-  }
-  const std::string sjis = "a\x82\x60\x82";  // a lead byte at the end may pair with what follows
-  EXPECT_EQ(SafeCut(Encoding::kShiftJis, reinterpret_cast<const uint8_t*>(sjis.data()), sjis.size(),
-                    LinePosition::kInLine),
-            1u);
-  EXPECT_EQ(SafeCut(Encoding::kUtf8, reinterpret_cast<const uint8_t*>("   "), 3, LinePosition::kLineStart, true), 2u);
-}
-
 }  // namespace
 }  // namespace qv

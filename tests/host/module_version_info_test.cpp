@@ -50,18 +50,5 @@ TEST(ModuleVersionInfoTest, NoPathReadsTheOwnExecutable) {
   EXPECT_EQ(ModuleVersionInfo().GetStringField(kVersionFileVersion), nullptr);
 }
 
-TEST(ModuleVersionInfoTest, NoMemoryYieldsNone) {
-  FakeOs os;
-  os.SetFileVersion("a.exe", "1.0");
-  os.failHeapEvent = 3;  // the version block
-  EXPECT_EQ(ModuleVersionInfo("a.exe").GetStringField(kVersionFileVersion), nullptr);
-  os.failHeapEvent = os.heapLog.size() + 1;  // the reader's heap
-  ModuleVersionInfo info("a.exe");
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
-  info.SetModulePath("a.exe");
-  EXPECT_EQ(info.GetStringField(kVersionFileVersion), nullptr);
-  EXPECT_EQ(os.Count("GetFileVersionInfoA"), 0u);
-}
-
 }  // namespace
 }  // namespace qv
