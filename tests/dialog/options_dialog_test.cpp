@@ -125,6 +125,31 @@ TEST(DialogTest, Sessions) {
   for (const Session& c : kSessions) Runs(c);
 }
 
+// The boxes 1011..1013 after each act: the rules are applied again after any
+// notification of the direction, punctuation or katakana controls, and only then.
+TEST(DialogTest, EnablingFollowsTheControls) {
+  const struct {
+    UserAct act;
+    bool e1011, e1012, e1013;
+  } steps[] = {
+      {{Act::kShow}, false, false, false},  // as the dialog opens
+      {Click(1007), true, false, false},  {Click(1002), false, false, false}, {Click(1008), false, true, true},
+      {Click(1001), true, true, false},   {Click(1002), false, true, true},   {Click(1008), false, false, false},
+      {Click(1001), true, false, false},  {Click(1007), false, false, false}, {{Act::kSet, 1008}, false, false, false},
+      {{Act::kCommand, 1003}, false, false, false}, {{Act::kCommand, 0x1FFFF}, false, false, false},
+      {{Act::kCommand, (5u << 16) | 1008}, false, true, false},
+  };
+  for (size_t n = 1; n <= std::size(steps); ++n) {
+    FakeOs os;
+    for (size_t i = 0; i < n; ++i) os.script.push_back(steps[i].act);
+    RunContext ctx;
+    RunOptionsDialog(ctx, nullptr);
+    EXPECT_EQ(os.buttons[1011].enabled, steps[n - 1].e1011) << "after step " << n;
+    EXPECT_EQ(os.buttons[1012].enabled, steps[n - 1].e1012) << "after step " << n;
+    EXPECT_EQ(os.buttons[1013].enabled, steps[n - 1].e1013) << "after step " << n;
+  }
+}
+
 // A settings file that cannot be written (its folder is gone: root may write
 // to a read-only one), or whose path an executable path too long cannot give:
 // the user is told which file, as far as known, before the dialog closes; the

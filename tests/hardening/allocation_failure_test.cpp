@@ -141,6 +141,7 @@ std::vector<Scenario> Scenarios() {
       {"messages_whole_text", "quorvel.exe /xAK", kHalf, 0, 0, nullptr, false, kFull},
       {"to_half_whole_text", "quorvel.exe /XAK", kFull, 0, 0, "0.70.0.0", false, kHalf},
       {"argument_growth", manyArguments + " /K", kHalf, 0, 0, nullptr, false, kFull},
+      {"kana_case", "quorvel.exe /XAG", "\x83\x4B\x83\x66\x82\x81", 0, 0, nullptr, false, "\x82\xAA\x82\xC5" "a"},  // ガデａ
   };
 }
 

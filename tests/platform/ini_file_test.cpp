@@ -2,6 +2,8 @@
 // the test runs: the portable stand-in natively, Win32 under Wine.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/platform.h"
@@ -10,6 +12,7 @@
 namespace qv {
 namespace {
 
+using testing::ReadFile;
 using testing::WriteFile;
 
 struct Ini {
@@ -76,6 +79,48 @@ TEST(IniTest, WritingChangesOneLineAndKeepsEverythingElse) {
   EXPECT_EQ(ini.Int("Z", 0, "New"), 3u);
   EXPECT_FALSE(Sys().WritePrivateProfileStringA("Option", "A", "1", (ini.dir / "gone/t.ini").c_str()));
 }
+
+#ifndef _WIN32
+// The stand-in's files, byte for byte: a new key goes right after the last
+// line of its section, a new section at the end.
+TEST(IniTest, PortableWritesExactly) {
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"", "[Option]\r\nK=v\r\n"},
+      {"[Option]", "[Option]\r\nK=v\r\n"},
+      {"[Option]\r\n", "[Option]\r\nK=v\r\n"},
+      {"[Option]\r\nA=1", "[Option]\r\nA=1\r\nK=v\r\n"},
+      {"[Option]\nA=1\n\n[Last]\nY=2", "[Option]\nA=1\nK=v\r\n\n[Last]\nY=2"},
+      {"[Option]\r\nA=1\r\n\r\n", "[Option]\r\nA=1\r\nK=v\r\n\r\n"},
+      {"[Option]\r\n k = old \r\nA=1\r\n", "[Option]\r\nK=v\r\nA=1\r\n"},
+      {"[Other]\r\nK=1\r\n[Option]\r\nB=2\r\n[Option]\r\n", "[Other]\r\nK=1\r\n[Option]\r\nB=2\r\nK=v\r\n[Option]\r\n"},
+      {"x", "x\r\n[Option]\r\nK=v\r\n"},
+      {"[Opt]\r\nK=1\r\n", "[Opt]\r\nK=1\r\n[Option]\r\nK=v\r\n"},
+      {"[ option ]\r\n", "[ option ]\r\nK=v\r\n"},
+      {"[Option\r\n", "[Option\r\nK=v\r\n"},
+      {"K=1\r\n[Option]\r\n", "K=1\r\n[Option]\r\nK=v\r\n"},
+  };
+  const auto openFiles = [] {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+  };
+  const auto open = openFiles();
+  for (const auto& c : cases) {
+    Ini ini;
+    if (!c.before.empty()) WriteFile(ini.path, c.before);
+    EXPECT_TRUE(ini.Write("K", "v"));
+    EXPECT_EQ(ReadFile(ini.path), c.after) << c.before;
+    EXPECT_EQ(ini.String("K", ""), "v");
+  }
+  EXPECT_EQ(openFiles(), open) << "every file is closed again";
+  Ini ini;  // a file that cannot be replaced (a folder is in its place) is left alone
+  WriteFile(ini.path + "/x", "");
+  EXPECT_FALSE(ini.Write("K", "v"));
+  EXPECT_FALSE(std::filesystem::exists(ini.path + ".tmp~"));
+  EXPECT_FALSE(Sys().WritePrivateProfileStringA("Option", "K", nullptr, (ini.dir / "n.ini").c_str()));
+}
+#endif
 
 }  // namespace
 }  // namespace qv
