@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # quorvel-filter as a process: a reader that goes away, a file size limit
-# that stops a write (a full disk), and a signal in the middle of -i.
+# that stops a write (a full disk), a signal in the middle of -i, and an input
+# that cannot be read.
 # Usage: program.sh PATH_OF_QUORVEL_FILTER
 set -u
 F=$1
@@ -36,4 +37,8 @@ wait "$pid"; rc=$?
 [ "$rc" = 143 ] || fail "interrupt: exit $rc, expected 143 (SIGTERM)"
 cmp -s "$W/big" <(ab 6000000) || fail "interrupt: the file changed"
 ls -A "$W" | grep -q '^\.big\.' && fail "interrupt: left $(ls -A "$W")"
-echo "ok: closed pipe, size limit, interrupt"
+# Standard input that cannot be read (a folder): said, nothing written, exit 1.
+"$F" /XA </ >"$W/out" 2>"$W/err"; rc=$?
+[ "$rc" = 1 ] && [ ! -s "$W/out" ] && grep -q "標準入力を読めませんでした" "$W/err" ||
+  fail "unreadable input: exit $rc: $(cat "$W/err")"
+echo "ok: closed pipe, size limit, interrupt, unreadable input"
