@@ -79,4 +79,4 @@ grep -qF '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' <<<"$ma
 grep -q '^1 VERSIONINFO' <<<"$rc" || fail "no version resource"
 grep -q "FILEVERSION ${version//./,}" <<<"$rc" || grep -q "FILEVERSION ${version//./, }" <<<"$rc" \
   || fail "file version is not $version"
-echo "ok: $exe has dialog 101 (18 controls as specified), icon group 102 (4 images), the manifest (common controls 6.0.0.0), version $version"
+echo "ok: $exe has dialog 101 (its 18 controls), icon group 102 (4 images), the manifest (common controls 6.0.0.0), version $version"
