@@ -9,12 +9,13 @@ and test programs, run on a scratch clone of HEAD unless --repo names one.
 Every other option is the harness's own (--help). Not part of CI.
 """
 import contextlib
-import importlib.util
 import os
+import runpy
 import shutil
 import subprocess
 import sys
 import tempfile
+import types
 
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.dirname(here)
@@ -23,9 +24,7 @@ root = os.path.dirname(here)
 def harness():
     """The shared harness, told this tree's folders and test programs."""
     path = os.environ.get("QV_MUTATE", os.path.join(os.path.dirname(root), "shared", "tools", "mutate.py"))
-    spec = importlib.util.spec_from_file_location("harness", path)
-    m = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(m)
+    m = types.SimpleNamespace(**runpy.run_path(path, run_name="harness"))
     # What the harness does not know of this tree: context/ (the argument list,
     # tested with the switches) and the filter's process-level checks.
     m.DIRS[:] = ["convert", "host", "context", "driver", "dialog", "filter", "platform"]
